@@ -1,0 +1,8 @@
+// Program entry point.
+#include <cstdio>
+
+int main()
+{
+    std::puts("trove");
+    return 0;
+}
