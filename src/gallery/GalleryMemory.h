@@ -1,0 +1,34 @@
+// CGalleryMemory: one block of bytes that owns records loaded from a binary manifest cache. Every live
+// block is entered in a process-wide list; records, collections and strings inside a live block are
+// "managed" and never freed one by one.
+#pragma once
+
+#include "support/Result.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+class CGalleryMemory {
+public:
+    // A zero-filled heap block of size bytes.
+    static HRESULT CreateInstance(size_t size, CGalleryMemory **out);
+    // The whole file mapped read-only and private; the descriptor stays open while the block lives.
+    static HRESULT CreateInstance(const wchar_t *filePath, CGalleryMemory **out);
+    static void DeleteInstance(CGalleryMemory **inOut);
+
+    unsigned char *GetBase() const { return m_base; }
+    uint64_t GetLength() const { return m_length; }
+    bool Contains(const void *address) const;
+
+    // True for null, the shared empty string and any address inside a live block.
+    static bool IsManagedMemory(const void *address);
+
+private:
+    unsigned char *m_base;
+    uint64_t m_length;
+    int32_t m_fd;      // mapped file, -1 for a heap block
+    uint8_t m_mapped;
+};
+static_assert(std::is_standard_layout_v<CGalleryMemory>);
+static_assert(sizeof(CGalleryMemory) == 24);
