@@ -1,0 +1,102 @@
+// Directory operations on top of the path values and the primitive file layer.
+#include "support/DirectoryManipulator.h"
+
+#include "support/FileManipulator.h"
+#include "support/FilePlatform.h"
+
+#include <cerrno>
+
+bool CDirectoryManipulator::CreateDirectory(const CKeldaDirectoryPath &path)
+{
+    if (path.IsEmptyPath()) return false;
+    if (path.DirectoryExists()) return true;
+    CKeldaDirectoryPath parent(path);
+    if (parent.RemoveLastSubdirectoryFromPath() && !parent.IsEmptyPath()) CreateDirectory(parent);
+    if (FilePlatform::CreateDirectory(path.GetDirectoryPathString())) return true;
+    // Someone else may have made it meanwhile.
+    return errno == EEXIST && FilePlatform::PathIsDirectory(path.GetDirectoryPathString());
+}
+
+bool CDirectoryManipulator::CreateUniqueSubDirectory(const CKeldaDirectoryPath &parent, std::wstring_view name,
+                                                     CKeldaDirectoryPath &created)
+{
+    created.Empty();
+    if (parent.IsEmptyPath() || name.empty() || !CreateDirectory(parent)) return false;
+    const CAtlString base(name);
+    for (int n = 0; n < 100000; ++n) {
+        CKeldaDirectoryPath candidate(parent);
+        candidate.AddDirectoryToPath(n == 0 ? base : Text::Format(L"%ls%d", base.c_str(), n));
+        if (FilePlatform::CreatePrivateDirectory(candidate.GetDirectoryPathString())) {
+            created = candidate;
+            return true;
+        }
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
+bool CDirectoryManipulator::RemoveDirectory(const CKeldaDirectoryPath &path)
+{
+    if (!FilePlatform::PathExistsNoFollow(path.GetDirectoryPathString())) return true;
+    return FilePlatform::RemoveDirectory(path.GetDirectoryPathString());
+}
+
+bool CDirectoryManipulator::RemoveFilesFromDirectory(const CKeldaDirectoryPath &path, std::wstring_view pattern)
+{
+    std::vector<CKeldaFilePath> files;
+    path.FindFilesInDirectory(pattern, files);
+    bool ok = true;
+    for (const CKeldaFilePath &file : files) ok = CFileManipulator::DeleteFile(file) && ok;
+    return ok;
+}
+
+bool CDirectoryManipulator::RemoveAllFilesAndSubDirectories(const CKeldaDirectoryPath &path)
+{
+    std::vector<CKeldaDirectoryPath> directories;
+    path.ListSubDirectories(L"*", directories, true);
+    bool ok = true;
+    for (const CKeldaDirectoryPath &directory : directories) {
+        const CAtlString &text = directory.GetDirectoryPathString();
+        if (FilePlatform::PathIsSymbolicLink(text)) {
+            ok = FilePlatform::DeleteFile(text) && ok;
+            continue;
+        }
+        ok = RemoveAllFilesAndSubDirectories(directory) && ok;
+        ok = RemoveDirectory(directory) && ok;
+    }
+    return RemoveFilesFromDirectory(path, L"*") && ok;
+}
+
+bool CDirectoryManipulator::RemoveDirectoryAndContents(const CKeldaDirectoryPath &path)
+{
+    RemoveAllFilesAndSubDirectories(path);
+    return RemoveDirectory(path);
+}
+
+HRESULT CDirectoryManipulator::RecursivelyCopyDirectory(const CKeldaDirectoryPath &source,
+                                                        const CKeldaDirectoryPath &target, bool move)
+{
+    if (!source.DirectoryExists()) return E_FAIL;
+    CreateDirectory(target);
+    std::vector<CKeldaFilePath> files;
+    source.FindFilesInDirectory(L"*", files);
+    for (const CKeldaFilePath &file : files) {
+        const CKeldaFilePath to = target.CreateFilePath(file.GetFileName());
+        if (move)
+            CFileManipulator::MoveFileTo(file, to);
+        else
+            CFileManipulator::CopyFileTo(file, to, false);
+    }
+    std::vector<CKeldaDirectoryPath> directories;
+    source.ListSubDirectories(L"*", directories, false);
+    for (const CKeldaDirectoryPath &directory : directories) {
+        CKeldaDirectoryPath sub(target);
+        sub.AddDirectoryToPath(directory.GetLastDirectoryName());
+        // A target inside the source shows up in the listing; copying it into itself would never end.
+        if (directory == target) continue;
+        CreateDirectory(sub);
+        const HRESULT hr = RecursivelyCopyDirectory(directory, sub, move);
+        if (FAILED(hr)) return hr;
+    }
+    return S_OK;
+}
