@@ -372,6 +372,8 @@ void QHttpWithResume::FeedDigest(QCryptographicHash &digest, QIODevice &device)
 
 void QHttpWithResume::ReadAvailable(QNetworkReply *reply)
 {
+    if (!reply->isReadable())
+        return; // aborted: nothing more to read
     if (m_chunk.size() != kReadChunkSize)
         m_chunk.resize(static_cast<int>(kReadChunkSize));
     for (;;) {
