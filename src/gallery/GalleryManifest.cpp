@@ -12,7 +12,7 @@
 #include "gallery/GalleryMetadata.h"
 #include "gallery/GalleryOrganization.h"
 #include "gallery/GalleryRecordAlloc_p.h"
-#include "support/FilePlatform.h"
+#include "support/FileManipulator.h"
 
 HRESULT CGalleryManifest::CreateInstance(CGalleryManifest **out) { return CreateGalleryRecord(out); }
 void CGalleryManifest::DeleteInstance(CGalleryManifest **inOut) { DeleteGalleryRecord(inOut); }
@@ -108,9 +108,9 @@ HRESULT CopyActivityFiles(const CGalleryActivity *activity, const CKeldaDirector
         const CKeldaFilePath source = content.CreateFilePath(file->GetHref());
         const CKeldaFilePath destination = target.CreateFilePath(file->GetHref());
         if (source.IsEqualPath(destination) && source.GetFilePathString() == destination.GetFilePathString()) continue;
-        if (destination.FileExists()) FilePlatform::DeleteFile(destination.GetFilePathString());
+        if (destination.FileExists()) CFileManipulator::DeleteFile(destination);
         GalleryFileOps::MakeDirectories(destination.GetDirectoryPath());
-        if (!FilePlatform::CopyFile(source.GetFilePathString(), destination.GetFilePathString(), false)) return E_FAIL;
+        if (!GalleryFileOps::CopyFileOver(source, destination)) return E_FAIL;
     }
     return S_OK;
 }
