@@ -4,6 +4,7 @@
 // the old or the new document, never a torn one.
 #include "gallery/GalleryManifest.h"
 
+#include "gallery/Gallery.h"
 #include "gallery/GalleryArchive_p.h"
 #include "gallery/GalleryFileOps_p.h"
 #include "gallery/GalleryFileStamp.h"
