@@ -264,11 +264,10 @@ CAtlString GetTempPath()
     const std::lock_guard<std::mutex> lock(mutex);
 
     const std::string login = LoginName();
-    if (fallback.empty()) {
-        const std::string path = SysRoot::Path("/tmp/") + login;
-        if (::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST) {
-            if (IsPrivateDirectory(path)) return Text::FromUtf8(path + "/");
-        }
+    const std::string path = SysRoot::Path("/tmp/") + login;
+    if ((::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST) && IsPrivateDirectory(path))
+        return Text::FromUtf8(path + "/");
+    if (fallback.empty() || !IsPrivateDirectory(fallback)) {
         std::string pattern = SysRoot::Path("/tmp/") + login + "-XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) return CAtlString(); // no private place to offer
         fallback = pattern;
