@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTranslator>
+#include <QVariant>
 
 namespace ConfigurationLoading {
 

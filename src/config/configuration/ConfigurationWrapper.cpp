@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QSettings>
 
+#include "config/configuration/Defaults.h"
 #include "config/configuration/UpdateXml.h"
 #include "config/settings/Preferences.h"
 #include "gallery/Gallery.h"
@@ -221,8 +222,14 @@ bool ConfigurationWrapper::Uninstall()
     auto callback = std::move(m_configuration->loadedCallback);
     m_configuration = std::make_unique<CConfiguration>();
     m_configuration->loadedCallback = std::move(callback);
-    // The emptied chain of the local copy, up to the first folder that still holds something.
-    if (!localCopy.IsEmptyPath()) QDir().rmpath(Text::ToQt(localCopy.GetDirectoryPathString()));
+    // The emptied chain of the local copy, up to the first folder that still holds something. The
+    // chain ends below CONFIGURATION_PATH: the shared folders above it are never removed.
+    const CAtlString below = Defaults::GetConfigurationPath().GetDirectoryPathString() + L"/";
+    for (CKeldaDirectoryPath level = localCopy;
+         level.GetDirectoryPathString().size() > below.size() && Text::StartsWith(level.GetDirectoryPathString(), below);) {
+        if (!QDir().rmdir(Text::ToQt(level.GetDirectoryPathString()))) break;
+        if (!level.RemoveLastSubdirectoryFromPath()) break;
+    }
     return ok;
 }
 
