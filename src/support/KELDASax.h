@@ -13,6 +13,7 @@
 // deeper than KELDASax::kMaxDepth all fail with E_FAIL.
 #pragma once
 
+#include "support/KeldaPath.h"
 #include "support/Result.h"
 #include "support/Text.h"
 
@@ -129,6 +130,10 @@ public:
     // gives E_FAIL. A missing or unreadable file gives E_FAIL.
     static HRESULT ReadXmlFile(const CAtlString &path, KELDASaxContentHandler *handler);
     static HRESULT ReadXmlFileUtf8(const CAtlStringA &path, KELDASaxContentHandler *handler);
+    static HRESULT ReadXmlFile(const CKeldaFilePath &path, KELDASaxContentHandler *handler)
+    {
+        return ReadXmlFile(path.GetFilePathString(), handler);
+    }
 
     // The bytes ReadXmlFile would parse: the file itself, or its inflated contents for ".gz".
     static HRESULT LoadDocument(const CAtlStringA &path, std::vector<char> *bytes);

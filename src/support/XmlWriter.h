@@ -12,6 +12,7 @@
 // finishes it (for the compressing writer, that produces the target file).
 #pragma once
 
+#include "support/KeldaPath.h"
 #include "support/Result.h"
 #include "support/StreamFactory.h"
 #include "support/Text.h"
@@ -44,6 +45,14 @@ public:
     static HRESULT CreateKELDAXMLWriter(IKELDAXMLWriter **out, const CAtlString &path);
     // A writer whose bytes are compressed as one zlib stream into the file (CreateWritableCompressedFileStream).
     static HRESULT CreateKELDAXMLWriterCompressed(IKELDAXMLWriter **out, const CAtlString &path);
+    static HRESULT CreateKELDAXMLWriter(IKELDAXMLWriter **out, const CKeldaFilePath &path)
+    {
+        return CreateKELDAXMLWriter(out, path.GetFilePathString());
+    }
+    static HRESULT CreateKELDAXMLWriterCompressed(IKELDAXMLWriter **out, const CKeldaFilePath &path)
+    {
+        return CreateKELDAXMLWriterCompressed(out, path.GetFilePathString());
+    }
     // A writer into memory; get_output returns the text.
     static HRESULT CreateKELDAXMLWriterOnString(IKELDAXMLWriter **out);
     // A writer on any stream (takes its own reference).
