@@ -1,0 +1,152 @@
+// Opening generated imsmanifest.xml documents of about 1, 10 and 100 MB into the gallery model
+// (CGalleryManifest::Open: one pass of KELDASax plus building every record), in MB/s.
+//
+// The documents are written by the gallery's own writer from a generated model: organizations of 40
+// activities with 10 files each, every record with a title in two languages, keywords, a format and a
+// requirement, so the reader sees the same shape as a real gallery.
+#include "gallery/GalleryActivity.h"
+#include "gallery/GalleryFile.h"
+#include "gallery/GalleryKeyedStringCollection.h"
+#include "gallery/GalleryLanguageStringCollection.h"
+#include "gallery/GalleryManifest.h"
+#include "gallery/GalleryMetadata.h"
+#include "gallery/GalleryOrganization.h"
+#include "support/XmlWriter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+
+namespace {
+
+void Describe(CGalleryMetadata *m, const std::wstring &id, const std::wstring &title)
+{
+    m->SetIdentifier(CAtlString(CGallery::IdentifierPrefix + std::wstring(L"?type=record&id=") + id).c_str());
+    m->GetTitle()->Add(L"en", title.c_str());
+    m->GetTitle()->Add(L"fr", (title + L" (fr)").c_str());
+    m->SetVersion(L"2010-06-03");
+}
+
+std::string GenerateManifest(size_t bytes)
+{
+    CGalleryManifest *manifest = nullptr;
+    CGalleryManifest::CreateInstance(&manifest);
+    Describe(manifest->GetMetadata(), L"manifest", L"Generated gallery");
+    std::string text;
+    int counter = 0;
+    // Grow organization by organization until the written document is large enough.
+    size_t batch = 1;
+    while (text.size() < bytes) {
+      for (size_t b = 0; b < batch; ++b) {
+        CGalleryOrganization *organization = nullptr;
+        CGalleryOrganization::CreateInstance(&organization);
+        organization->SetManifest(manifest);
+        Describe(organization->GetMetadata(), L"o" + std::to_wstring(++counter), L"Organization");
+        manifest->GetOrganizations()->Add(organization);
+        for (int a = 0; a < 40; ++a) {
+            CGalleryActivity *activity = nullptr;
+            CGalleryActivity::CreateInstance(&activity);
+            activity->SetOrganization(organization);
+            Describe(activity->GetMetadata(), L"a" + std::to_wstring(++counter), L"Activity " + std::to_wstring(a));
+            organization->GetActivities()->Add(activity);
+            for (int f = 0; f < 10; ++f) {
+                CGalleryFile *file = nullptr;
+                CGalleryFile::CreateInstance(&file);
+                file->SetParent(activity);
+                const std::wstring n = std::to_wstring(++counter);
+                Describe(file->GetMetadata(), L"f" + n, L"Picture " + n);
+                file->GetMetadata()->GetKeywords()->Add(L"en", L"picture");
+                file->GetMetadata()->GetKeywords()->Add(L"fr", L"image");
+                file->GetMetadata()->SetFormat(L"application/x-keldalabs-galleryitem;x-original-type=image/png");
+                file->GetMetadata()->GetMinimumRequirements()->Add(L"x-keldalabs-vellum", L"10.0");
+                file->SetHref((L"items/picture" + n + L".galleryitem").c_str());
+                activity->GetFiles()->Add(file);
+            }
+        }
+      }
+        IKELDAXMLWriter *writer = nullptr;
+        IKELDAXMLWriter::CreateKELDAXMLWriterOnString(&writer);
+        manifest->WriteXml(writer);
+        writer->get_output(&text);
+        writer->Release();
+        // One organization gives the size of each: add the rest in one batch.
+        const size_t organizations = manifest->GetOrganizations()->GetCount();
+        const size_t each = text.size() / organizations + 1;
+        batch = text.size() < bytes ? (bytes - text.size()) / each + 1 : 0;
+    }
+    CGalleryManifest::DeleteInstance(&manifest);
+    return text;
+}
+
+// The generated documents, written once per size into a private folder removed at exit.
+struct Documents {
+    Documents()
+    {
+        char pattern[] = "/tmp/bench_manifest_XXXXXX";
+        folder = mkdtemp(pattern) ? pattern : "";
+    }
+    ~Documents()
+    {
+        std::error_code error;
+        if (!folder.empty()) std::filesystem::remove_all(folder, error);
+    }
+    const std::pair<std::string, size_t> &Get(int64_t megabytes)
+    {
+        auto it = files.find(megabytes);
+        if (it == files.end()) {
+            const std::string text = GenerateManifest(static_cast<size_t>(megabytes) << 20);
+            const std::string dir = folder + "/" + std::to_string(megabytes);
+            std::filesystem::create_directories(dir);
+            const std::string path = dir + "/imsmanifest.xml";
+            if (FILE *out = std::fopen(path.c_str(), "wb")) {
+                std::fwrite(text.data(), 1, text.size(), out);
+                std::fclose(out);
+            }
+            it = files.emplace(megabytes, std::make_pair(path, text.size())).first;
+        }
+        return it->second;
+    }
+    std::string folder;
+    std::map<int64_t, std::pair<std::string, size_t>> files;
+};
+
+Documents &TheDocuments()
+{
+    static Documents documents;
+    return documents;
+}
+
+void BM_ManifestOpen(benchmark::State &state)
+{
+    const auto &[path, size] = TheDocuments().Get(state.range(0));
+    const CAtlString widePath = Text::FromUtf8(path);
+    size_t files = 0;
+    for (auto _ : state) {
+        CGalleryManifest *manifest = nullptr;
+        CGalleryManifest::CreateInstance(&manifest);
+        if (manifest->Open(widePath.c_str()) != S_OK) {
+            state.SkipWithError("open failed");
+            CGalleryManifest::DeleteInstance(&manifest);
+            break;
+        }
+        files = 0;
+        for (uint32_t o = 0; o < manifest->GetOrganizations()->GetCount(); ++o)
+            files += manifest->GetOrganizations()->GetAt(o)->GetTotalFilesCount();
+        benchmark::DoNotOptimize(files);
+        CGalleryManifest::DeleteInstance(&manifest);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(size));
+    state.counters["files"] = static_cast<double>(files);
+    state.counters["MB"] = static_cast<double>(size) / (1 << 20);
+}
+
+} // namespace
+
+BENCHMARK(BM_ManifestOpen)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_MAIN();
