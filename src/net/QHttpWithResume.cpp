@@ -150,7 +150,7 @@ QNetworkReply *QHttpWithResume::ResumeGet(const QUrl &url, const QString &fileNa
     }
 
     auto partFile = std::make_shared<QFile>(part);
-    if (!partFile->open(QIODevice::ReadWrite)) {
+    if (!partFile->open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
         m_errorText = tr("Unable to open %1 for writing.").arg(part);
         FailBeforeReply();
         return nullptr;
