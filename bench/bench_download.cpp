@@ -20,7 +20,8 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
+namespace
+{
 
 constexpr qint64 kFileSize = qint64(1) << 30;
 constexpr int kRounds = 5;
@@ -33,8 +34,7 @@ struct Run {
     double Best() const { return mibps.empty() ? 0 : *std::max_element(mibps.begin(), mibps.end()); }
     double Median() const
     {
-        if (mibps.empty())
-            return 0;
+        if (mibps.empty()) return 0;
         std::vector<double> sorted = mibps;
         std::sort(sorted.begin(), sorted.end());
         return sorted[sorted.size() / 2];
@@ -111,8 +111,7 @@ int main(int argc, char **argv)
         return 1;
     }
     QTemporaryDir work;
-    if (!work.isValid())
-        return 1;
+    if (!work.isValid()) return 1;
     const QString root = work.filePath(QStringLiteral("www"));
     QDir().mkpath(root);
     QDir().mkpath(work.filePath(QStringLiteral("nginx")));
@@ -135,9 +134,13 @@ int main(int argc, char **argv)
     for (int round = 1; round <= kRounds; ++round) {
         const std::string suffix = "/round:" + std::to_string(round);
         benchmark::RegisterBenchmark(("download_1GiB/QtDownloader" + suffix).c_str(), BM_Downloader)
-            ->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+            ->Iterations(1)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("download_1GiB/curl" + suffix).c_str(), BM_Curl)
-            ->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+            ->Iterations(1)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -11,19 +11,21 @@
 #include <QTemporaryFile>
 #include <QUrl>
 
-namespace NTrove {
+namespace NTrove
+{
 
-namespace {
+namespace
+{
 
 // Carries the proxy observer; progress has no reader here.
 class ProxyOnlyObserver : public IDownloadObserver
 {
-public:
+  public:
     explicit ProxyOnlyObserver(IProxyObserver *proxyObserver) : m_proxyObserver(proxyObserver) {}
     void OnProgress(int, int, int, const CAtlString &) override {}
     IProxyObserver *ProxyObserver() override { return m_proxyObserver; }
 
-private:
+  private:
     IProxyObserver *m_proxyObserver;
 };
 
@@ -55,16 +57,14 @@ CAtlString GalleryDownloader::DownloadFile(const CAtlString &url, unsigned long,
     const QUrl qurl(Text::ToQt(url));
     const QString extension = UrlExtension(qurl);
     QString nameTemplate = QDir::tempPath() + QStringLiteral("/troveXXXXXX");
-    if (!extension.isEmpty())
-        nameTemplate += QLatin1Char('.') + extension;
+    if (!extension.isEmpty()) nameTemplate += QLatin1Char('.') + extension;
 
     // The name is reserved by creating the file exclusively; the download then replaces it.
     QString path;
     {
         QTemporaryFile reserved(nameTemplate);
         reserved.setAutoRemove(false);
-        if (!reserved.open())
-            return CAtlString();
+        if (!reserved.open()) return CAtlString();
         path = reserved.fileName();
     }
 

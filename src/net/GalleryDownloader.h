@@ -8,11 +8,12 @@
 
 class IProxyObserver;
 
-namespace NTrove {
+namespace NTrove
+{
 
 class GalleryDownloader : public IDownloader
 {
-public:
+  public:
     // proxyObserver answers proxy credential requests of the downloads; may be null.
     explicit GalleryDownloader(std::shared_ptr<IProxyObserver> proxyObserver = {});
 
@@ -21,7 +22,7 @@ public:
     // The path of the new file, or "" on failure (no file is left behind then).
     CAtlString DownloadFile(const CAtlString &url, unsigned long param1, unsigned long param2) override;
 
-private:
+  private:
     std::shared_ptr<IProxyObserver> m_proxyObserver;
 };
 

@@ -1,9 +1,11 @@
 // Name and kind tables of QtDownloader::Hash.
 #include "net/Hash.h"
 
-namespace QtDownloader {
+namespace QtDownloader
+{
 
-namespace {
+namespace
+{
 
 struct HashName {
     const char *name;
@@ -28,8 +30,7 @@ const HashName kHashes[] = {
 Hash::Algorithm Hash::fromString(const QString &name)
 {
     for (const HashName &entry : kHashes) {
-        if (name == QLatin1String(entry.name))
-            return entry.algorithm;
+        if (name == QLatin1String(entry.name)) return entry.algorithm;
     }
     return None;
 }
@@ -37,8 +38,7 @@ Hash::Algorithm Hash::fromString(const QString &name)
 QCryptographicHash::Algorithm Hash::toQAlgorithm(int algorithm)
 {
     for (const HashName &entry : kHashes) {
-        if (entry.algorithm == algorithm)
-            return entry.qtAlgorithm;
+        if (entry.algorithm == algorithm) return entry.qtAlgorithm;
     }
     return QCryptographicHash::Md5;
 }

@@ -5,10 +5,10 @@
 #include <QCryptographicHash>
 #include <QString>
 
-namespace QtDownloader {
-
-struct Hash
+namespace QtDownloader
 {
+
+struct Hash {
     enum Algorithm {
         None = 0,
         Md5 = 1,

@@ -8,11 +8,12 @@
 
 #include <memory>
 
-namespace QtDownloader {
+namespace QtDownloader
+{
 
 class IContentDecoder
 {
-public:
+  public:
     virtual ~IContentDecoder() = default;
     // Content-coding names this decoder accepts ("gzip", ...).
     virtual QStringList AcceptedEncodings() const = 0;

@@ -8,7 +8,7 @@ class IProxyObserver;
 
 class IDownloadObserver
 {
-public:
+  public:
     virtual ~IDownloadObserver() = default;
     // Bytes received so far and expected in total (-1 when unknown), the third value is always 0 and
     // the text empty here.

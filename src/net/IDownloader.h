@@ -11,7 +11,7 @@ class ProxyHandlerBase;
 
 class IDownloader
 {
-public:
+  public:
     virtual ~IDownloader() = default;
 
     // Hands the downloader the proxy handler of the run. The program's own implementation ignores it.

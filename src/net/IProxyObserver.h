@@ -6,7 +6,7 @@
 
 class IProxyObserver
 {
-public:
+  public:
     virtual ~IProxyObserver() = default;
     // The proxy host, port, user and password of the run.
     virtual void QuerySettings(CAtlString &host, int &port, CAtlString &user, CAtlString &password) = 0;

@@ -11,7 +11,8 @@ const wchar_t kProxyPreferenceDomain[] = L"com.keldalabs.Registry";
 const wchar_t kProxyHostValue[] = L"HttpProxyHost";
 const wchar_t kProxyPortValue[] = L"HttpProxyPort";
 
-namespace {
+namespace
+{
 
 QMutex g_hookMutex;
 ProxyHandlerBase::DialogHook g_dialogHook;
@@ -26,7 +27,7 @@ ProxyHandlerBase::DialogHook CurrentHook()
 // are empty, so the proxy entries land in the maker-wide settings rather than in this program's own.
 class MakerWideSettingsScope
 {
-public:
+  public:
     MakerWideSettingsScope()
         : m_organization(QCoreApplication::organizationName()), m_domain(QCoreApplication::organizationDomain()),
           m_application(QCoreApplication::applicationName())
@@ -44,7 +45,7 @@ public:
     MakerWideSettingsScope(const MakerWideSettingsScope &) = delete;
     MakerWideSettingsScope &operator=(const MakerWideSettingsScope &) = delete;
 
-private:
+  private:
     QString m_organization;
     QString m_domain;
     QString m_application;
@@ -61,8 +62,8 @@ void ProxyHandlerBase::SetDialogHook(DialogHook hook)
 void ProxyHandlerBase::LoadPreferences()
 {
     MakerWideSettingsScope scope;
-    host = GetPreferenceString(PreferenceScopeMachine, kProxyPreferenceSection, kProxyHostValue, CAtlString(),
-                               nullptr, kProxyPreferenceDomain);
+    host = GetPreferenceString(PreferenceScopeMachine, kProxyPreferenceSection, kProxyHostValue, CAtlString(), nullptr,
+                               kProxyPreferenceDomain);
     port = GetPreferenceInt(PreferenceScopeMachine, kProxyPreferenceSection, kProxyPortValue, kDefaultProxyPort,
                             nullptr, kProxyPreferenceDomain);
 }
@@ -93,35 +94,30 @@ void ProxyHandlerBase::OnQuerySettings(CAtlString &outHost, int &outPort, CAtlSt
 bool ProxyHandlerBase::ShowDialog(QWidget *parent)
 {
     const DialogHook hook = CurrentHook();
-    if (!hook)
-        return false;
+    if (!hook) return false;
     DialogFields fields{host, port, user, password};
-    if (!hook(fields, parent, false))
-        return false;
+    if (!hook(fields, parent, false)) return false;
     cancelled = false;
     const bool hostChanged = fields.host != host;
     host = fields.host;
     port = fields.port;
     user = fields.user;
     password = fields.password;
-    if (hostChanged)
-        SavePreferences();
+    if (hostChanged) SavePreferences();
     return true;
 }
 
 bool ProxyHandlerBase::OnAuthorizationRequired(const CAtlString &requestHost, int requestPort, CAtlString &outUser,
                                                CAtlString &outPassword)
 {
-    if (cancelled)
-        return false;
+    if (cancelled) return false;
     if (!storedTried && !user.empty()) {
         storedTried = true;
         outUser = user;
         outPassword = password;
         return true;
     }
-    if (!interactive)
-        return false;
+    if (!interactive) return false;
     const DialogHook hook = CurrentHook();
     if (!hook) {
         // No dialog to ask with: answer with empty credentials, and leave later prompts possible.

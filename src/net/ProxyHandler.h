@@ -27,7 +27,7 @@ constexpr int kDefaultProxyPort = 8080;
 
 class ProxyHandlerBase
 {
-public:
+  public:
     // What the proxy dialog shows and edits.
     struct DialogFields {
         CAtlString host;
@@ -60,7 +60,7 @@ public:
     CAtlString host;
     int port = 0;
     CAtlString user;
-    CAtlString password; // memory only
+    CAtlString password;      // memory only
     bool interactive = false; // a credentials prompt may be shown
     bool storedTried = false; // the stored user and password were offered once
     bool cancelled = false;   // a prompt was cancelled; no more prompts
@@ -68,7 +68,7 @@ public:
 
 class ProxyHandler : public ProxyHandlerBase, public IProxyObserver
 {
-public:
+  public:
     void QuerySettings(CAtlString &host, int &port, CAtlString &user, CAtlString &password) override;
     bool AuthorizationRequred(const CAtlString &host, int port, CAtlString &user, CAtlString &password) override;
     void AuthorizationCanceled() override;

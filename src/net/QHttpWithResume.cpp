@@ -7,9 +7,11 @@
 #include <QNetworkRequest>
 #include <QSaveFile>
 
-namespace QtDownloader {
+namespace QtDownloader
+{
 
-namespace {
+namespace
+{
 
 const char kUserAgent[] = "Mozilla/5.0 (keldalabs_QNetworkAccessManager, like Gecko)";
 // A state file is four short lines; anything larger is not one of ours.
@@ -33,20 +35,17 @@ StateRecord ReadStateFile(const QString &path)
 {
     StateRecord state;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxStateFileSize)
-        return state;
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxStateFileSize) return state;
     const QList<QByteArray> lines = file.readAll().split('\n');
     auto line = [&lines](int index) { return index < lines.size() ? lines[index] : QByteArray(); };
     state.etag = line(0);
     const QUrl url = QUrl(QString::fromUtf8(line(1)), QUrl::StrictMode);
-    if (url.isValid())
-        state.url = EncodedWithoutPassword(url);
+    if (url.isValid()) state.url = EncodedWithoutPassword(url);
     bool ok = false;
     const qint64 length = line(2).toLongLong(&ok, 10);
     state.lastModified = line(3);
     // A length that is not a non-negative decimal number makes the whole record unusable.
-    if (!ok || length < 0)
-        return state;
+    if (!ok || length < 0) return state;
     state.length = length;
     state.usable = !state.etag.isEmpty() || !state.lastModified.isEmpty();
     return state;
@@ -57,15 +56,13 @@ bool WriteStateFile(const QString &path, const QByteArray &etag, const QByteArra
                     const QByteArray &lastModified)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    if (!file.open(QIODevice::WriteOnly)) return false;
     QByteArray text;
     text += etag + '\n';
     text += url + '\n';
     text += QByteArray::number(length) + '\n';
     text += lastModified + '\n';
-    if (file.write(text) != text.size())
-        return false;
+    if (file.write(text) != text.size()) return false;
     return file.commit();
 }
 
@@ -73,11 +70,9 @@ bool WriteStateFile(const QString &path, const QByteArray &etag, const QByteArra
 qint64 ContentRangeStart(const QByteArray &value)
 {
     const QByteArray trimmed = value.trimmed();
-    if (!trimmed.startsWith("bytes "))
-        return -1;
+    if (!trimmed.startsWith("bytes ")) return -1;
     const int dash = trimmed.indexOf('-');
-    if (dash < 0)
-        return -1;
+    if (dash < 0) return -1;
     bool ok = false;
     const qint64 start = trimmed.mid(6, dash - 6).trimmed().toLongLong(&ok, 10);
     return ok && start >= 0 ? start : -1;
@@ -142,8 +137,7 @@ QNetworkReply *QHttpWithResume::ResumeGet(const QUrl &url, const QString &fileNa
         QFile::remove(target);
         QFile::remove(part);
     }
-    if (stored.length != QFileInfo(target).size())
-        QFile::remove(target);
+    if (stored.length != QFileInfo(target).size()) QFile::remove(target);
     if (QFile::exists(target) && QFile::exists(part)) {
         QFile::remove(target);
         QFile::remove(part);
@@ -212,8 +206,7 @@ QNetworkReply *QHttpWithResume::StartRequest(const QUrl &url, ManagedId record, 
     request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(kUserAgent));
     QStringList encodings;
     for (const auto &decoder : record.decoders) {
-        if (decoder)
-            encodings += decoder->AcceptedEncodings();
+        if (decoder) encodings += decoder->AcceptedEncodings();
     }
     // Without decoders ask for the identity coding explicitly: an absent header would let the
     // network stack ask for gzip and inflate on the fly, and the stored bytes would no longer match
@@ -225,8 +218,7 @@ QNetworkReply *QHttpWithResume::StartRequest(const QUrl &url, ManagedId record, 
         request.setRawHeader(header.first, header.second);
 
     record.algorithm = algorithm;
-    if (algorithm != Hash::None)
-        record.digest = std::make_shared<QCryptographicHash>(Hash::toQAlgorithm(algorithm));
+    if (algorithm != Hash::None) record.digest = std::make_shared<QCryptographicHash>(Hash::toQAlgorithm(algorithm));
 
     QNetworkReply *reply = m_manager->get(request);
     if (!reply) {
@@ -243,8 +235,7 @@ QNetworkReply *QHttpWithResume::StartRequest(const QUrl &url, ManagedId record, 
         ReadAvailable(reply); // anything still buffered belongs to this response
         QByteArray digest;
         const auto it = m_requests.constFind(reply);
-        if (it != m_requests.constEnd() && it->digest)
-            digest = it->digest->result();
+        if (it != m_requests.constEnd() && it->digest) digest = it->digest->result();
         httpRequestFinished(reply, reply->error() != QNetworkReply::NoError, digest);
     });
     connect(reply, &QNetworkReply::sslErrors, this, &QHttpWithResume::onSslErrors);
@@ -261,13 +252,11 @@ void QHttpWithResume::FailBeforeReply()
 void QHttpWithResume::httpResponseHeaderReceived()
 {
     auto *reply = qobject_cast<QNetworkReply *>(sender());
-    if (!reply || reply->operation() != QNetworkAccessManager::GetOperation)
-        return;
+    if (!reply || reply->operation() != QNetworkAccessManager::GetOperation) return;
     m_intervalTimer.start(kIntervalTimerMs);
     m_baseOffset = 0;
     const auto it = m_requests.find(reply);
-    if (it == m_requests.end() || it->status != 0)
-        return; // unknown reply, or its headers were handled already
+    if (it == m_requests.end() || it->status != 0) return; // unknown reply, or its headers were handled already
     HandleStatus(reply, *it);
 }
 
@@ -282,8 +271,7 @@ void QHttpWithResume::HandleStatus(QNetworkReply *reply, ManagedId &record)
 
     switch (status) {
     case 200: {
-        if (!fileDownload)
-            break;
+        if (!fileDownload) break;
         QFile::remove(record.fileName);
         record.storeBody = true;
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
@@ -296,8 +284,7 @@ void QHttpWithResume::HandleStatus(QNetworkReply *reply, ManagedId &record)
     }
     case 206: {
         QIODevice &device = *record.device;
-        if (!device.isSequential())
-            m_baseOffset = device.size();
+        if (!device.isSequential()) m_baseOffset = device.size();
         if (fileDownload) {
             // The answer must continue exactly where the partial file ends; anything else would
             // splice foreign bytes into the file. Such an answer is treated like 416.
@@ -325,19 +312,16 @@ void QHttpWithResume::HandleStatus(QNetworkReply *reply, ManagedId &record)
         if (record.digest) {
             record.digest->reset();
             QFile target(record.fileName);
-            if (target.open(QIODevice::ReadOnly))
-                FeedDigest(*record.digest, target);
+            if (target.open(QIODevice::ReadOnly)) FeedDigest(*record.digest, target);
         }
         break;
     case 301:
     case 302:
     case 303:
     case 307: {
-        if (record.digest)
-            record.digest->reset();
+        if (record.digest) record.digest->reset();
         const QUrl target = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
-        if (target.isEmpty())
-            break;
+        if (target.isEmpty()) break;
         const QString next = QString::fromUtf8(reply->url().resolved(target).toEncoded());
         if (!record.visited.contains(next) && record.visited.size() < m_redirectLimit) {
             record.visited.append(next);
@@ -346,8 +330,7 @@ void QHttpWithResume::HandleStatus(QNetworkReply *reply, ManagedId &record)
         break;
     }
     case 416:
-        if (record.digest)
-            record.digest->reset();
+        if (record.digest) record.digest->reset();
         if (record.rangeRetries <= 0) {
             ++record.rangeRetries;
             record.nextUrl = QString::fromUtf8(record.url.toEncoded());
@@ -364,35 +347,28 @@ void QHttpWithResume::FeedDigest(QCryptographicHash &digest, QIODevice &device)
     QByteArray chunk(static_cast<int>(kReadChunkSize), Qt::Uninitialized);
     for (;;) {
         const qint64 n = device.read(chunk.data(), kReadChunkSize);
-        if (n <= 0)
-            break;
+        if (n <= 0) break;
         digest.addData(chunk.constData(), static_cast<int>(n));
     }
 }
 
 void QHttpWithResume::ReadAvailable(QNetworkReply *reply)
 {
-    if (!reply->isReadable())
-        return; // aborted: nothing more to read
-    if (m_chunk.size() != kReadChunkSize)
-        m_chunk.resize(static_cast<int>(kReadChunkSize));
+    if (!reply->isReadable()) return; // aborted: nothing more to read
+    if (m_chunk.size() != kReadChunkSize) m_chunk.resize(static_cast<int>(kReadChunkSize));
     for (;;) {
         auto it = m_requests.find(reply);
-        if (it == m_requests.end())
-            return; // finished meanwhile (a listener may abort from a progress signal)
+        if (it == m_requests.end()) return; // finished meanwhile (a listener may abort from a progress signal)
         const qint64 n = reply->read(m_chunk.data(), kReadChunkSize);
-        if (n <= 0)
-            return;
-        if (!it->storeBody)
-            continue;
+        if (n <= 0) return;
+        if (!it->storeBody) continue;
         if (it->device->write(m_chunk.constData(), n) != n) {
             m_errorText = tr("Unable to write to %1.").arg(it->partFile ? it->partFile->fileName() : QString());
             it->storeBody = false;
             reply->abort();
             return;
         }
-        if (it->digest)
-            it->digest->addData(m_chunk.constData(), static_cast<int>(n));
+        if (it->digest) it->digest->addData(m_chunk.constData(), static_cast<int>(n));
         it->received += n;
         m_received = it->received;
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
@@ -428,16 +404,14 @@ void QHttpWithResume::httpRequestFinished(QNetworkReply *response, bool error, c
     }
 
     m_intervalTimer.stop();
-    if (record.partFile)
-        FinishFileDownload(response, record, error);
+    if (record.partFile) FinishFileDownload(response, record, error);
     emit DelayedResumeRequestFinished(kReplyRequestId, error, response, hashValue);
     DropReply(response);
 }
 
 void QHttpWithResume::FinishFileDownload(QNetworkReply *reply, const ManagedId &record, bool &error)
 {
-    if (error)
-        return; // the partial and state files stay for a later resume
+    if (error) return; // the partial and state files stay for a later resume
     const QString part = record.fileName + QStringLiteral(".part");
     if (record.notModified) {
         // 304 carries no body; a Content-Length on it describes the unchanged file, not this answer.
@@ -471,8 +445,7 @@ void QHttpWithResume::FinishFileDownload(QNetworkReply *reply, const ManagedId &
 
 void QHttpWithResume::Restart(QNetworkReply *reply, ManagedId record)
 {
-    if (record.digest)
-        record.digest->reset();
+    if (record.digest) record.digest->reset();
     const QUrl next = QUrl::fromEncoded(record.nextUrl.toUtf8());
     QNetworkReply *newReply = nullptr;
     if (record.buffer) {
@@ -567,8 +540,7 @@ void QHttpWithResume::resetAverageCounter()
 void QHttpWithResume::resetIntervalCounter()
 {
     const qint64 elapsed = m_intervalClock.restart();
-    if (elapsed > 0)
-        m_intervalRate = (m_received - m_intervalStart) * 1000.0 / elapsed;
+    if (elapsed > 0) m_intervalRate = (m_received - m_intervalStart) * 1000.0 / elapsed;
     m_intervalStart = m_received;
     m_intervalReceived = 0;
 }
@@ -588,8 +560,7 @@ void QHttpWithResume::onTimeout()
 
 void QHttpWithResume::onSslErrors(const QList<QSslError> &errors)
 {
-    if (!errors.isEmpty())
-        m_errorText = errors.first().errorString();
+    if (!errors.isEmpty()) m_errorText = errors.first().errorString();
 }
 
 void QHttpWithResume::OnProxyAuthenticationRequired(const QNetworkProxy &proxy, QAuthenticator *authenticator)
@@ -601,8 +572,7 @@ void QHttpWithResume::OnProxyAuthenticationRequired(const QNetworkProxy &proxy, 
 
 void QHttpWithResume::OnAuthenticationRequired(QNetworkReply *reply, QAuthenticator *authenticator)
 {
-    if (!m_requests.contains(reply))
-        return; // another user of a shared manager
+    if (!m_requests.contains(reply)) return; // another user of a shared manager
     m_inactivityTimer.stop();
     emit AuthenticationRequired(reply->url().host(), static_cast<quint16>(reply->url().port(-1)), authenticator);
     m_inactivityTimer.start();

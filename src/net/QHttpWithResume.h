@@ -34,7 +34,8 @@
 
 class QAuthenticator;
 
-namespace QtDownloader {
+namespace QtDownloader
+{
 
 // The identifier ResumeRequestFinished carries for every request that produced a reply.
 constexpr int kReplyRequestId = 42;
@@ -48,7 +49,7 @@ class QHttpWithResume : public QObject
 {
     Q_OBJECT
 
-public:
+  public:
     // With no manager given, the engine creates its own.
     explicit QHttpWithResume(std::shared_ptr<QNetworkAccessManager> manager = {}, QObject *parent = nullptr);
     ~QHttpWithResume() override;
@@ -80,7 +81,7 @@ public:
     double IntervalRate() const;
     double AverageRate() const;
 
-signals:
+  signals:
     void ResumeDataReadProgress(qint64 done, qint64 total);
     // id: kReplyRequestId, or a negative failure identifier when no reply existed (resp is null).
     // resp is valid while the signal is delivered; the engine deletes it afterwards.
@@ -93,7 +94,7 @@ signals:
     void QNetworkReplyChanged(QNetworkReply *oldOne, QNetworkReply *newOne);
     void abortDownloads();
 
-public slots:
+  public slots:
     void SetInternetAccessBlocked(bool blocked);
     void abort();
     void resetAverageCounter();
@@ -107,25 +108,25 @@ public slots:
     void OnProxyAuthenticationRequired(const QNetworkProxy &proxy, QAuthenticator *authenticator);
     void OnAuthenticationRequired(QNetworkReply *reply, QAuthenticator *authenticator);
 
-private:
+  private:
     // One live request.
     struct ManagedId {
-        std::shared_ptr<QIODevice> device;     // where body bytes go: the buffer or the partial file
-        std::shared_ptr<QFile> partFile;       // null for in-memory downloads
-        QString fileName;                      // absolute target path (file downloads)
-        std::shared_ptr<QBuffer> buffer;       // null for file downloads
-        void *userData = nullptr;              // travels with the record
-        QString nextUrl;                       // pending redirect or restart; empty when none
-        QUrl url;                              // the URL this reply asked for
-        qint32 rangeRetries = 0;               // restarts from zero after 416 (at most one)
-        qint32 algorithm = Hash::None;         // digest kind, kept for restarts
-        QStringList visited;                   // redirect targets already followed (encoded)
-        bool notModified = false;              // the answer was 304
+        std::shared_ptr<QIODevice> device; // where body bytes go: the buffer or the partial file
+        std::shared_ptr<QFile> partFile;   // null for in-memory downloads
+        QString fileName;                  // absolute target path (file downloads)
+        std::shared_ptr<QBuffer> buffer;   // null for file downloads
+        void *userData = nullptr;          // travels with the record
+        QString nextUrl;                   // pending redirect or restart; empty when none
+        QUrl url;                          // the URL this reply asked for
+        qint32 rangeRetries = 0;           // restarts from zero after 416 (at most one)
+        qint32 algorithm = Hash::None;     // digest kind, kept for restarts
+        QStringList visited;               // redirect targets already followed (encoded)
+        bool notModified = false;          // the answer was 304
         ContentDecoders decoders;
         QList<QNetworkReply *> replies;
-        qint64 received = 0;                   // body bytes stored from the current response
-        qint32 status = 0;                     // HTTP status of the current response
-        bool storeBody = false;                // whether this response's body belongs in the output
+        qint64 received = 0;                        // body bytes stored from the current response
+        qint32 status = 0;                          // HTTP status of the current response
+        bool storeBody = false;                     // whether this response's body belongs in the output
         std::shared_ptr<QCryptographicHash> digest; // null when no digest was asked for
     };
 

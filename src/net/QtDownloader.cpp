@@ -13,9 +13,11 @@
 
 #include <limits>
 
-namespace QtDownloader {
+namespace QtDownloader
+{
 
-namespace {
+namespace
+{
 
 // Serialises reading and replacing the application-wide proxy credentials.
 QMutex &ProxyCredentialsMutex()
@@ -26,8 +28,7 @@ QMutex &ProxyCredentialsMutex()
 
 int NarrowProgress(qint64 value)
 {
-    if (value > std::numeric_limits<int>::max())
-        return std::numeric_limits<int>::max();
+    if (value > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
     return value < -1 ? -1 : static_cast<int>(value);
 }
 
@@ -49,16 +50,13 @@ HRESULT QtDownloader::Download(const QUrl &url, const QString &fileName, IDownlo
     m_target.setFileName(fileName);
 
     const QNetworkProxy applicationProxy = QNetworkProxy::applicationProxy();
-    if (applicationProxy != QNetworkProxy())
-        m_http.NetworkAccessManager()->setProxy(applicationProxy);
+    if (applicationProxy != QNetworkProxy()) m_http.NetworkAccessManager()->setProxy(applicationProxy);
 
-    if (m_target.exists())
-        m_target.remove();
+    if (m_target.exists()) m_target.remove();
     m_finished = false;
     m_http.ResumeGet(url, m_target.fileName(), {}, Hash::None);
     // Completion always arrives through the event loop, also for a request that never started.
-    if (!m_finished)
-        m_loop.exec();
+    if (!m_finished) m_loop.exec();
     m_observer = nullptr;
 
     const QFileInfo target(fileName);
@@ -67,11 +65,9 @@ HRESULT QtDownloader::Download(const QUrl &url, const QString &fileName, IDownlo
 
 void QtDownloader::OnProgress(qint64 done, qint64 total)
 {
-    if (!m_observer)
-        return;
+    if (!m_observer) return;
     m_observer->OnProgress(NarrowProgress(done), NarrowProgress(total), 0, CAtlString());
-    if (m_observer && m_observer->IsCancelled())
-        m_http.abort();
+    if (m_observer && m_observer->IsCancelled()) m_http.abort();
 }
 
 void QtDownloader::OnFinished(int, bool, QNetworkReply *, const QByteArray &)

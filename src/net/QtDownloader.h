@@ -13,13 +13,14 @@
 class IDownloadObserver;
 class QAuthenticator;
 
-namespace QtDownloader {
+namespace QtDownloader
+{
 
 class QtDownloader : public QObject
 {
     Q_OBJECT
 
-public:
+  public:
     explicit QtDownloader(QObject *parent = nullptr);
     ~QtDownloader() override;
 
@@ -30,18 +31,18 @@ public:
     // The engine, for settings such as the inactivity timeout.
     QHttpWithResume &Engine() { return m_http; }
 
-signals:
+  signals:
     void promptForAuthentication(QAuthenticator *authenticator);
 
-public slots:
+  public slots:
     void proxyAuthenticationNeeded(const QNetworkProxy &proxy, QAuthenticator *authenticator);
     void AuthenticationRequired(const QString &host, quint16 port, QAuthenticator *authenticator);
 
-private slots:
+  private slots:
     void OnProgress(qint64 done, qint64 total);
     void OnFinished(int id, bool error, QNetworkReply *reply, const QByteArray &hashValue);
 
-private:
+  private:
     QHttpWithResume m_http;
     QFile m_target;
     QEventLoop m_loop;

@@ -5,9 +5,11 @@
 #include <QMutex>
 #include <QThread>
 
-namespace QtDownloader {
+namespace QtDownloader
+{
 
-namespace {
+namespace
+{
 QMutex g_instanceMutex;
 QtDownloaderSignalProxy *g_instance = nullptr;
 } // namespace
@@ -15,8 +17,7 @@ QtDownloaderSignalProxy *g_instance = nullptr;
 QtDownloaderSignalProxy *QtDownloaderSignalProxy::Create()
 {
     QMutexLocker lock(&g_instanceMutex);
-    if (!g_instance)
-        g_instance = new QtDownloaderSignalProxy();
+    if (!g_instance) g_instance = new QtDownloaderSignalProxy();
     return g_instance;
 }
 
@@ -41,8 +42,7 @@ void QtDownloaderSignalProxy::SetPrompt(Prompt prompt)
 void QtDownloaderSignalProxy::Ask(QAuthenticator *authenticator)
 {
     QtDownloaderSignalProxy *proxy = Instance();
-    if (!proxy || !authenticator)
-        return;
+    if (!proxy || !authenticator) return;
     if (proxy->thread() == QThread::currentThread()) {
         proxy->slotPromptForProxyAuthentication(authenticator);
         return;
@@ -56,8 +56,7 @@ void QtDownloaderSignalProxy::slotPromptForProxyAuthentication(QAuthenticator *a
 {
     QString user;
     QString password;
-    if (m_prompt)
-        m_prompt(user, password);
+    if (m_prompt) m_prompt(user, password);
     authenticator->setUser(user);
     authenticator->setPassword(password);
     emit finishedProxyAuthentication();

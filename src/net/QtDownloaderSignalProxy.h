@@ -11,13 +11,14 @@
 
 class QAuthenticator;
 
-namespace QtDownloader {
+namespace QtDownloader
+{
 
 class QtDownloaderSignalProxy : public QObject
 {
     Q_OBJECT
 
-public:
+  public:
     // Fills user and password; runs on the proxy's thread.
     using Prompt = std::function<void(QString &user, QString &password)>;
 
@@ -31,14 +32,14 @@ public:
     // Asks for credentials from any thread, blocking a foreign caller until the answer is in.
     static void Ask(QAuthenticator *authenticator);
 
-signals:
+  signals:
     void finishedProxyAuthentication();
 
-public slots:
+  public slots:
     // Copies the entered user and password into the authenticator, whatever closed the prompt.
     void slotPromptForProxyAuthentication(QAuthenticator *authenticator);
 
-private:
+  private:
     QtDownloaderSignalProxy() = default;
     Prompt m_prompt;
 };

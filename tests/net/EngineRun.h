@@ -24,21 +24,21 @@ inline EngineOutcome RunEngine(QtDownloader::QHttpWithResume &engine, const std:
 {
     EngineOutcome outcome;
     QEventLoop loop;
-    auto connection = QObject::connect(
-        &engine, &QtDownloader::QHttpWithResume::ResumeRequestFinished, &loop,
-        [&](int id, bool error, QNetworkReply *reply, const QByteArray &hash) {
-            outcome.finished = true;
-            outcome.id = id;
-            outcome.error = error;
-            outcome.hadReply = reply != nullptr;
-            outcome.status = reply ? reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() : 0;
-            outcome.hash = hash;
-            loop.quit();
-        });
+    auto connection =
+        QObject::connect(&engine, &QtDownloader::QHttpWithResume::ResumeRequestFinished, &loop,
+                         [&](int id, bool error, QNetworkReply *reply, const QByteArray &hash) {
+                             outcome.finished = true;
+                             outcome.id = id;
+                             outcome.error = error;
+                             outcome.hadReply = reply != nullptr;
+                             outcome.status =
+                                 reply ? reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() : 0;
+                             outcome.hash = hash;
+                             loop.quit();
+                         });
     QTimer::singleShot(limitMs, &loop, &QEventLoop::quit);
     start();
-    if (!outcome.finished)
-        loop.exec();
+    if (!outcome.finished) loop.exec();
     QObject::disconnect(connection);
     return outcome;
 }

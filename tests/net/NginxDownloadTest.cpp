@@ -12,7 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace {
+namespace
+{
 
 constexpr qint64 kSourceSize = 48 * 1024 * 1024 + 12345; // not a multiple of any chunk size
 constexpr qint64 kInterruptAfter = 8 * 1024 * 1024;
@@ -31,11 +32,10 @@ QByteArray SourceBytes(qint64 size)
 
 class NginxDownloadTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
-        if (NginxServer::Binary().isEmpty())
-            GTEST_SKIP() << "nginx is not installed";
+        if (NginxServer::Binary().isEmpty()) GTEST_SKIP() << "nginx is not installed";
         const QString root = QString::fromStdString(dir.file("www"));
         QDir().mkpath(root);
         source = SourceBytes(kSourceSize);
@@ -65,11 +65,10 @@ TEST_F(NginxDownloadTest, InterruptedDownloadResumesWithOnlyTheMissingBytes)
 {
     const QUrl url = nginx.url("/big.bin");
     QtDownloader::QHttpWithResume engine;
-    auto interrupt = QObject::connect(&engine, &QtDownloader::QHttpWithResume::ResumeDataReadProgress,
-                                      [&](qint64 done, qint64) {
-                                          if (done >= kInterruptAfter)
-                                              engine.abort();
-                                      });
+    auto interrupt =
+        QObject::connect(&engine, &QtDownloader::QHttpWithResume::ResumeDataReadProgress, [&](qint64 done, qint64) {
+            if (done >= kInterruptAfter) engine.abort();
+        });
     const EngineOutcome first = RunResume(engine, url, target);
     QObject::disconnect(interrupt);
     ASSERT_TRUE(first.finished);
@@ -92,8 +91,8 @@ TEST_F(NginxDownloadTest, InterruptedDownloadResumesWithOnlyTheMissingBytes)
     EXPECT_EQ(fields.value(0), "206");
     EXPECT_EQ(fields.value(1).toLongLong(), kSourceSize - partSize) << log.last().toStdString();
     EXPECT_EQ(fields.value(2), QString("\"bytes=%1-\"").arg(partSize));
-    EXPECT_TRUE(fields.value(3).startsWith("\"\\x22")) << "If-Range carries the entity tag: "
-                                                       << log.last().toStdString();
+    EXPECT_TRUE(fields.value(3).startsWith("\"\\x22"))
+        << "If-Range carries the entity tag: " << log.last().toStdString();
 }
 
 TEST_F(NginxDownloadTest, UnchangedCompleteFileGetsNotModifiedAndIsKept)

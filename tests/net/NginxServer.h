@@ -22,7 +22,7 @@
 
 class NginxServer
 {
-public:
+  public:
     NginxServer() = default;
     ~NginxServer() { Stop(); }
     NginxServer(const NginxServer &) = delete;
@@ -32,8 +32,7 @@ public:
     static QString Binary()
     {
         const QString standard = QStringLiteral("/usr/sbin/nginx");
-        if (QFileInfo(standard).isExecutable())
-            return standard;
+        if (QFileInfo(standard).isExecutable()) return standard;
         return QStandardPaths::findExecutable(QStringLiteral("nginx"),
                                               {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin")});
     }
@@ -44,17 +43,14 @@ public:
         m_workDir = workDir;
         for (int attempt = 0; attempt < 3; ++attempt) {
             m_port = FreePort();
-            if (m_port == 0)
-                continue;
+            if (m_port == 0) continue;
             WriteConfig(root);
             m_process.setProcessChannelMode(QProcess::MergedChannels);
             m_process.start(Binary(), {QStringLiteral("-p"), m_workDir, QStringLiteral("-c"), ConfigPath(),
                                        QStringLiteral("-e"), m_workDir + QStringLiteral("/error.log"),
                                        QStringLiteral("-g"), QStringLiteral("daemon off;")});
-            if (!m_process.waitForStarted(5000))
-                break;
-            if (WaitUntilListening())
-                return true;
+            if (!m_process.waitForStarted(5000)) break;
+            if (WaitUntilListening()) return true;
             Stop();
         }
         if (error) {
@@ -68,8 +64,7 @@ public:
 
     void Stop()
     {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
+        if (m_process.state() == QProcess::NotRunning) return;
         m_process.terminate();
         if (!m_process.waitForFinished(5000)) {
             m_process.kill();
@@ -77,27 +72,22 @@ public:
         }
     }
 
-    QUrl url(const QString &path) const
-    {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path));
-    }
+    QUrl url(const QString &path) const { return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path)); }
 
     QStringList AccessLogLines() const
     {
         QFile log(m_workDir + QStringLiteral("/access.log"));
-        if (!log.open(QIODevice::ReadOnly))
-            return {};
+        if (!log.open(QIODevice::ReadOnly)) return {};
         return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
-private:
+  private:
     QString ConfigPath() const { return m_workDir + QStringLiteral("/nginx.conf"); }
 
     static quint16 FreePort()
     {
         QTcpServer probe;
-        if (!probe.listen(QHostAddress::LocalHost, 0))
-            return 0;
+        if (!probe.listen(QHostAddress::LocalHost, 0)) return 0;
         return probe.serverPort();
     }
 
@@ -126,12 +116,10 @@ private:
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < 5000) {
-            if (m_process.state() == QProcess::NotRunning)
-                return false;
+            if (m_process.state() == QProcess::NotRunning) return false;
             QTcpSocket socket;
             socket.connectToHost(QHostAddress::LocalHost, m_port);
-            if (socket.waitForConnected(200))
-                return true;
+            if (socket.waitForConnected(200)) return true;
             QThread::msleep(50);
         }
         return false;

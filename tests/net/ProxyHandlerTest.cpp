@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // Files below the test's settings folders whose text contains needle.
 QStringList SettingsFilesContaining(const QByteArray &needle)
@@ -22,8 +23,7 @@ QStringList SettingsFilesContaining(const QByteArray &needle)
         QDirIterator it(QString::fromStdString(root), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             QFile file(it.next());
-            if (file.open(QIODevice::ReadOnly) && file.readAll().contains(needle))
-                found << file.fileName();
+            if (file.open(QIODevice::ReadOnly) && file.readAll().contains(needle)) found << file.fileName();
         }
     }
     return found;
@@ -32,14 +32,13 @@ QStringList SettingsFilesContaining(const QByteArray &needle)
 // Replaces the dialog for one test.
 class DialogScript
 {
-public:
+  public:
     DialogScript(bool accept, ProxyHandlerBase::DialogFields answer) : m_accept(accept), m_answer(std::move(answer))
     {
         ProxyHandlerBase::SetDialogHook([this](ProxyHandlerBase::DialogFields &fields, QWidget *, bool passwordMode) {
             shown.push_back(fields);
             passwordModes.push_back(passwordMode);
-            if (m_accept)
-                fields = m_answer;
+            if (m_accept) fields = m_answer;
             return m_accept;
         });
     }
@@ -48,7 +47,7 @@ public:
     std::vector<ProxyHandlerBase::DialogFields> shown;
     std::vector<bool> passwordModes;
 
-private:
+  private:
     bool m_accept;
     ProxyHandlerBase::DialogFields m_answer;
 };
@@ -178,11 +177,17 @@ TEST_P(CredentialAnswerTest, AnswersInOrder)
 INSTANTIATE_TEST_SUITE_P(
     Cases, CredentialAnswerTest,
     ::testing::Values(
-        CredentialCase{"StoredOnceThenNoPrompt", L"alice", false, 1, {{true, L"alice", L"pw1"}, {false, nullptr, nullptr}}, 0},
+        CredentialCase{
+            "StoredOnceThenNoPrompt", L"alice", false, 1, {{true, L"alice", L"pw1"}, {false, nullptr, nullptr}}, 0},
         CredentialCase{"NothingStoredNoPrompt", L"", false, 1, {{false, nullptr, nullptr}}, 0},
-        CredentialCase{"StoredThenDialog", L"alice", true, 1,
-                       {{true, L"alice", L"pw1"}, {true, L"bob", L"pw2"}, {true, L"bob", L"pw2"}}, 2},
-        CredentialCase{"CancelledDialogStopsPrompts", L"", true, 2, {{false, nullptr, nullptr}, {false, nullptr, nullptr}}, 1},
+        CredentialCase{"StoredThenDialog",
+                       L"alice",
+                       true,
+                       1,
+                       {{true, L"alice", L"pw1"}, {true, L"bob", L"pw2"}, {true, L"bob", L"pw2"}},
+                       2},
+        CredentialCase{
+            "CancelledDialogStopsPrompts", L"", true, 2, {{false, nullptr, nullptr}, {false, nullptr, nullptr}}, 1},
         CredentialCase{"NoDialogGivesEmptyCredentials", L"", true, 0, {{false, L"", L""}, {false, L"", L""}}, 0}),
     [](const ::testing::TestParamInfo<CredentialCase> &info) { return std::string(info.param.name); });
 

@@ -19,7 +19,8 @@
 using QtDownloader::Hash;
 using QtDownloader::QHttpWithResume;
 
-namespace {
+namespace
+{
 
 const QByteArray kBody = "The quick brown fox jumps over the lazy dog";
 const QByteArray kEtag = "\"v1\"";
@@ -33,11 +34,11 @@ HttpResponse ServeResource(const HttpRequest &request)
     if (request.has("range")) {
         const QByteArray value = request.header("range");
         const int start = value.mid(6, value.indexOf('-') - 6).toInt();
-        return HttpResponse::Make(206, kBody.mid(start),
-                                  {{"ETag", kEtag},
-                                   {"Content-Range", "bytes " + QByteArray::number(start) + "-" +
-                                                         QByteArray::number(kBody.size() - 1) + "/" +
-                                                         QByteArray::number(kBody.size())}});
+        return HttpResponse::Make(
+            206, kBody.mid(start),
+            {{"ETag", kEtag},
+             {"Content-Range", "bytes " + QByteArray::number(start) + "-" + QByteArray::number(kBody.size() - 1) + "/" +
+                                   QByteArray::number(kBody.size())}});
     }
     return HttpResponse::Make(200, kBody, {{"ETag", kEtag}, {"Last-Modified", kDate}});
 }
@@ -49,7 +50,7 @@ std::string StateText(const QByteArray &etag, const QByteArray &url, const QByte
 
 class EngineTest : public ::testing::Test
 {
-protected:
+  protected:
     std::string T() const { return dir.file("file.bin"); }
     std::string P() const { return T() + ".part"; }
     std::string S() const { return T() + ".st"; }
@@ -65,9 +66,9 @@ protected:
 
 struct ResumeCase {
     const char *name;
-    const char *target;   // content of T before the request, null: absent
-    const char *part;     // content of P, null: absent
-    bool state;           // write S from the four values below
+    const char *target; // content of T before the request, null: absent
+    const char *part;   // content of P, null: absent
+    bool state;         // write S from the four values below
     QByteArray etag;
     const char *stateUrl; // null: the requested URL
     QByteArray length;    // empty: the body's length
@@ -88,15 +89,11 @@ TEST_P(ResumeHeadersTest, SendsHeadersForFilesOnDiskAndEndsWithTheFile)
     const ResumeCase &c = GetParam();
     ScriptedHttpServer server(ServeResource);
     const QUrl url = server.url("/file.bin");
-    if (c.target)
-        TestEnv::WriteFile(T(), c.target);
-    if (c.part)
-        TestEnv::WriteFile(P(), c.part);
-    const std::string stateBefore =
-        StateText(c.etag, c.stateUrl ? QByteArray(c.stateUrl) : url.toEncoded(),
-                  c.length.isEmpty() ? QByteArray::number(kBody.size()) : c.length, c.date);
-    if (c.state)
-        TestEnv::WriteFile(S(), stateBefore);
+    if (c.target) TestEnv::WriteFile(T(), c.target);
+    if (c.part) TestEnv::WriteFile(P(), c.part);
+    const std::string stateBefore = StateText(c.etag, c.stateUrl ? QByteArray(c.stateUrl) : url.toEncoded(),
+                                              c.length.isEmpty() ? QByteArray::number(kBody.size()) : c.length, c.date);
+    if (c.state) TestEnv::WriteFile(S(), stateBefore);
 
     const EngineOutcome outcome = RunResume(engine, url, QT());
 
@@ -130,29 +127,140 @@ const QByteArray kHead = kBody.left(10);
 INSTANTIATE_TEST_SUITE_P(
     Cases, ResumeHeadersTest,
     ::testing::Values(
-        ResumeCase{"NothingOnDisk", nullptr, nullptr, false, {}, nullptr, {}, {}, kAbsent, kAbsent, kAbsent, kAbsent, 200},
-        ResumeCase{"NoStateOldTargetFetchedAgain", "old", nullptr, false, {}, nullptr, {}, {}, kAbsent, kAbsent,
-                   kAbsent, kAbsent, 200},
-        ResumeCase{"StateWithoutValidators", nullptr, kHead.constData(), true, {}, nullptr, {}, {}, kAbsent, kAbsent,
-                   kAbsent, kAbsent, 200},
-        ResumeCase{"StateOfAnotherUrl", nullptr, kHead.constData(), true, kEtag, "http://127.0.0.1:1/other.bin", {},
-                   kDate, kAbsent, kAbsent, kAbsent, kAbsent, 200},
+        ResumeCase{
+            "NothingOnDisk", nullptr, nullptr, false, {}, nullptr, {}, {}, kAbsent, kAbsent, kAbsent, kAbsent, 200},
+        ResumeCase{"NoStateOldTargetFetchedAgain",
+                   "old",
+                   nullptr,
+                   false,
+                   {},
+                   nullptr,
+                   {},
+                   {},
+                   kAbsent,
+                   kAbsent,
+                   kAbsent,
+                   kAbsent,
+                   200},
+        ResumeCase{"StateWithoutValidators",
+                   nullptr,
+                   kHead.constData(),
+                   true,
+                   {},
+                   nullptr,
+                   {},
+                   {},
+                   kAbsent,
+                   kAbsent,
+                   kAbsent,
+                   kAbsent,
+                   200},
+        ResumeCase{"StateOfAnotherUrl",
+                   nullptr,
+                   kHead.constData(),
+                   true,
+                   kEtag,
+                   "http://127.0.0.1:1/other.bin",
+                   {},
+                   kDate,
+                   kAbsent,
+                   kAbsent,
+                   kAbsent,
+                   kAbsent,
+                   200},
         ResumeCase{"StateWithBrokenLength", nullptr, kHead.constData(), true, kEtag, nullptr, "12x", kDate, kAbsent,
                    kAbsent, kAbsent, kAbsent, 200},
-        ResumeCase{"ResumeGuardedByEtag", nullptr, kHead.constData(), true, kEtag, nullptr, {}, kDate, "bytes=10-",
-                   kEtag, kAbsent, kAbsent, 206},
-        ResumeCase{"ResumeGuardedByDate", nullptr, kHead.constData(), true, {}, nullptr, {}, kDate, "bytes=10-", kDate,
-                   kAbsent, kAbsent, 206},
-        ResumeCase{"EmptyPartialStartsFromZero", nullptr, "", true, kEtag, nullptr, {}, kDate, kAbsent, kAbsent,
-                   kAbsent, kAbsent, 200},
-        ResumeCase{"CompleteTargetAsksByEtag", kFull.constData(), nullptr, true, kEtag, nullptr, {}, kDate, kAbsent,
-                   kAbsent, kEtag, kAbsent, 304},
-        ResumeCase{"CompleteTargetAsksByDate", kFull.constData(), nullptr, true, {}, nullptr, {}, kDate, kAbsent,
-                   kAbsent, kAbsent, kDate, 304},
-        ResumeCase{"TargetOfOtherLengthFetchedAgain", "short", nullptr, true, kEtag, nullptr, {}, kDate, kAbsent,
-                   kAbsent, kAbsent, kAbsent, 200},
-        ResumeCase{"TargetAndPartialBothDropped", kFull.constData(), kHead.constData(), true, kEtag, nullptr, {}, kDate,
-                   kAbsent, kAbsent, kAbsent, kAbsent, 200}),
+        ResumeCase{"ResumeGuardedByEtag",
+                   nullptr,
+                   kHead.constData(),
+                   true,
+                   kEtag,
+                   nullptr,
+                   {},
+                   kDate,
+                   "bytes=10-",
+                   kEtag,
+                   kAbsent,
+                   kAbsent,
+                   206},
+        ResumeCase{"ResumeGuardedByDate",
+                   nullptr,
+                   kHead.constData(),
+                   true,
+                   {},
+                   nullptr,
+                   {},
+                   kDate,
+                   "bytes=10-",
+                   kDate,
+                   kAbsent,
+                   kAbsent,
+                   206},
+        ResumeCase{"EmptyPartialStartsFromZero",
+                   nullptr,
+                   "",
+                   true,
+                   kEtag,
+                   nullptr,
+                   {},
+                   kDate,
+                   kAbsent,
+                   kAbsent,
+                   kAbsent,
+                   kAbsent,
+                   200},
+        ResumeCase{"CompleteTargetAsksByEtag",
+                   kFull.constData(),
+                   nullptr,
+                   true,
+                   kEtag,
+                   nullptr,
+                   {},
+                   kDate,
+                   kAbsent,
+                   kAbsent,
+                   kEtag,
+                   kAbsent,
+                   304},
+        ResumeCase{"CompleteTargetAsksByDate",
+                   kFull.constData(),
+                   nullptr,
+                   true,
+                   {},
+                   nullptr,
+                   {},
+                   kDate,
+                   kAbsent,
+                   kAbsent,
+                   kAbsent,
+                   kDate,
+                   304},
+        ResumeCase{"TargetOfOtherLengthFetchedAgain",
+                   "short",
+                   nullptr,
+                   true,
+                   kEtag,
+                   nullptr,
+                   {},
+                   kDate,
+                   kAbsent,
+                   kAbsent,
+                   kAbsent,
+                   kAbsent,
+                   200},
+        ResumeCase{"TargetAndPartialBothDropped",
+                   kFull.constData(),
+                   kHead.constData(),
+                   true,
+                   kEtag,
+                   nullptr,
+                   {},
+                   kDate,
+                   kAbsent,
+                   kAbsent,
+                   kAbsent,
+                   kAbsent,
+                   200}),
     [](const ::testing::TestParamInfo<ResumeCase> &info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------------------------------
@@ -231,7 +339,9 @@ TEST_F(EngineTest, StateFileNeverHoldsThePassword)
 
 TEST_F(EngineTest, ResponseWithoutLengthWritesNoState)
 {
-    ScriptedHttpServer server([](const HttpRequest &) { return HttpResponse::Make(200, kBody, {{"ETag", kEtag}}, false); });
+    ScriptedHttpServer server([](const HttpRequest &) {
+        return HttpResponse::Make(200, kBody, {{"ETag", kEtag}}, false);
+    });
     const EngineOutcome outcome = RunResume(engine, server.url("/file.bin"), QT());
     EXPECT_FALSE(outcome.error);
     EXPECT_EQ(Read(T()), kBody.toStdString());
@@ -256,16 +366,13 @@ class RedirectTest : public EngineTest, public ::testing::WithParamInterface<Red
 HttpResponse ServeRedirects(const HttpRequest &request)
 {
     const QByteArray path = request.target;
-    if (path == "/loop/a")
-        return HttpResponse::Make(302, "to b", {{"Location", "/loop/b"}});
-    if (path == "/loop/b")
-        return HttpResponse::Make(302, "to a", {{"Location", "/loop/a"}});
+    if (path == "/loop/a") return HttpResponse::Make(302, "to b", {{"Location", "/loop/b"}});
+    if (path == "/loop/b") return HttpResponse::Make(302, "to a", {{"Location", "/loop/a"}});
     if (path.startsWith("/chain/")) {
         const int n = path.mid(7).toInt();
         return HttpResponse::Make(301, "next", {{"Location", "/chain/" + QByteArray::number(n + 1)}});
     }
-    if (path == "/moved")
-        return HttpResponse::Make(307, "moved", {{"Location", "file.bin"}});
+    if (path == "/moved") return HttpResponse::Make(307, "moved", {{"Location", "file.bin"}});
     return ServeResource(request);
 }
 
@@ -281,7 +388,7 @@ TEST_P(RedirectTest, FollowsUpToTheLimitAndStopsAtRevisits)
                          EXPECT_NE(newOne, nullptr);
                          ++replacements;
                      });
-    const QString start = QString::fromUtf8(c.name == std::string("Loop")   ? "/loop/a"
+    const QString start = QString::fromUtf8(c.name == std::string("Loop")    ? "/loop/a"
                                             : c.name == std::string("Moved") ? "/moved"
                                                                              : "/chain/0");
 
@@ -300,11 +407,13 @@ TEST_P(RedirectTest, FollowsUpToTheLimitAndStopsAtRevisits)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RedirectTest,
-                         ::testing::Values(RedirectCase{"Loop", true, 3, true},       // a, b, a: b was visited
-                                           RedirectCase{"Chain", true, 11, true},     // 10 followed, then stop
+                         ::testing::Values(RedirectCase{"Loop", true, 3, true},   // a, b, a: b was visited
+                                           RedirectCase{"Chain", true, 11, true}, // 10 followed, then stop
                                            RedirectCase{"ChainNotFollowed", false, 1, true},
-                                           RedirectCase{"Moved", true, 2, false}),    // relative target resolved
-                         [](const ::testing::TestParamInfo<RedirectCase> &info) { return std::string(info.param.name); });
+                                           RedirectCase{"Moved", true, 2, false}), // relative target resolved
+                         [](const ::testing::TestParamInfo<RedirectCase> &info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(EngineMemoryTest, InMemoryDownloadFollowsRedirectIntoTheBuffer)
 {
@@ -325,8 +434,7 @@ TEST(EngineMemoryTest, InMemoryDownloadFollowsRedirectIntoTheBuffer)
 TEST_F(EngineTest, RangeNotSatisfiableRestartsOnceFromZero)
 {
     ScriptedHttpServer server([](const HttpRequest &request) {
-        if (request.has("range"))
-            return HttpResponse::Make(416, "no such range");
+        if (request.has("range")) return HttpResponse::Make(416, "no such range");
         return ServeResource(request);
     });
     const QUrl url = server.url("/file.bin");
@@ -401,9 +509,8 @@ TEST_F(EngineTest, LengthMismatchFailsAndKeepsPartialFile)
 {
     // Chunked framing ends the body early while Content-Length promises the whole file.
     ScriptedHttpServer server([](const HttpRequest &) {
-        HttpResponse response =
-            HttpResponse::Make(200, {}, {{"ETag", kEtag}, {"Content-Length", "43"}, {"Transfer-Encoding", "chunked"}},
-                               false);
+        HttpResponse response = HttpResponse::Make(
+            200, {}, {{"ETag", kEtag}, {"Content-Length", "43"}, {"Transfer-Encoding", "chunked"}}, false);
         response.body = "a\r\n0123456789\r\n0\r\n\r\n";
         return response;
     });
@@ -443,8 +550,9 @@ TEST_F(EngineTest, FailureBeforeReplyIsReportedLaterWithDecreasingIds)
 {
     engine.SetInternetAccessBlocked(true);
     bool reportedSynchronously = false;
-    auto connection = QObject::connect(&engine, &QHttpWithResume::ResumeRequestFinished,
-                                       [&](int, bool, QNetworkReply *, const QByteArray &) { reportedSynchronously = true; });
+    auto connection =
+        QObject::connect(&engine, &QHttpWithResume::ResumeRequestFinished,
+                         [&](int, bool, QNetworkReply *, const QByteArray &) { reportedSynchronously = true; });
     QNetworkReply *reply = engine.ResumeGet(QUrl("http://127.0.0.1:9/x"), QT());
     EXPECT_EQ(reply, nullptr);
     EXPECT_FALSE(reportedSynchronously);
@@ -469,9 +577,8 @@ TEST_F(EngineTest, FailureBeforeReplyIsReportedLaterWithDecreasingIds)
     EXPECT_EQ(engine.GetErrorString(), "Internet access is disabled by the system administrator.");
     EXPECT_EQ(engine.GetErrorCode(), 99);
 
-    const EngineOutcome second = RunEngine(engine, [&] {
-        engine.Get(QUrl("http://127.0.0.1:9/x"), std::make_shared<QBuffer>());
-    });
+    const EngineOutcome second =
+        RunEngine(engine, [&] { engine.Get(QUrl("http://127.0.0.1:9/x"), std::make_shared<QBuffer>()); });
     EXPECT_EQ(second.id, -2);
 
     engine.SetInternetAccessBlocked(false);
@@ -549,10 +656,14 @@ TEST(HashTest, NamesAndKinds)
         QCryptographicHash::Algorithm kind;
     };
     const Entry entries[] = {
-        {"md5", 1, QCryptographicHash::Md5},           {"sha224", 2, QCryptographicHash::Sha224},
-        {"sha256", 3, QCryptographicHash::Sha256},     {"sha384", 4, QCryptographicHash::Sha384},
-        {"sha512", 5, QCryptographicHash::Sha512},     {"sha3_224", 6, QCryptographicHash::Keccak_224},
-        {"sha3_256", 7, QCryptographicHash::Keccak_256}, {"sha3_384", 8, QCryptographicHash::Keccak_384},
+        {"md5", 1, QCryptographicHash::Md5},
+        {"sha224", 2, QCryptographicHash::Sha224},
+        {"sha256", 3, QCryptographicHash::Sha256},
+        {"sha384", 4, QCryptographicHash::Sha384},
+        {"sha512", 5, QCryptographicHash::Sha512},
+        {"sha3_224", 6, QCryptographicHash::Keccak_224},
+        {"sha3_256", 7, QCryptographicHash::Keccak_256},
+        {"sha3_384", 8, QCryptographicHash::Keccak_384},
         {"sha3_512", 9, QCryptographicHash::Keccak_512},
     };
     for (const Entry &e : entries) {

@@ -19,20 +19,20 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
 const QByteArray kBody = "gallery package bytes, gallery package bytes";
 
 HttpResponse ServeFile(const HttpRequest &request)
 {
-    if (request.target.endsWith("/missing.zip"))
-        return HttpResponse::Make(404, "not found");
+    if (request.target.endsWith("/missing.zip")) return HttpResponse::Make(404, "not found");
     return HttpResponse::Make(200, kBody, {{"ETag", "\"p1\""}});
 }
 
 class RecordingObserver : public IDownloadObserver
 {
-public:
+  public:
     void OnProgress(int done, int total, int reserved, const CAtlString &text) override
     {
         lastDone = done;
@@ -162,7 +162,7 @@ QByteArray Basic(const char *user, const char *password)
 
 class ApplicationProxyTest : public ::testing::Test
 {
-protected:
+  protected:
     void TearDown() override { QNetworkProxy::setApplicationProxy(QNetworkProxy()); }
 };
 

@@ -6,21 +6,32 @@
 #include <QTcpSocket>
 #include <QTimer>
 
-namespace {
+namespace
+{
 
 QByteArray Reason(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 206: return "Partial Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 304: return "Not Modified";
-    case 401: return "Unauthorized";
-    case 404: return "Not Found";
-    case 407: return "Proxy Authentication Required";
-    case 416: return "Range Not Satisfiable";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 206:
+        return "Partial Content";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 304:
+        return "Not Modified";
+    case 401:
+        return "Unauthorized";
+    case 404:
+        return "Not Found";
+    case 407:
+        return "Proxy Authentication Required";
+    case 416:
+        return "Range Not Satisfiable";
+    default:
+        return "Status";
     }
 }
 
@@ -36,8 +47,7 @@ HttpResponse HttpResponse::Make(int status, const QByteArray &body, const QList<
     response.head = "HTTP/1.1 " + QByteArray::number(status) + " " + Reason(status) + "\r\n";
     for (const auto &header : headers)
         response.head += header.first + ": " + header.second + "\r\n";
-    if (withLength)
-        response.head += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+    if (withLength) response.head += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
     response.head += "Connection: close\r\n";
     response.body = body;
     return response;
@@ -72,8 +82,7 @@ void ScriptedHttpServer::OnReadable(QTcpSocket *socket)
     buffer += socket->readAll();
     const int end = buffer.indexOf("\r\n\r\n");
     if (end < 0) {
-        if (buffer.size() > kMaxRequestHead)
-            socket->abort();
+        if (buffer.size() > kMaxRequestHead) socket->abort();
         return;
     }
     const QList<QByteArray> lines = buffer.left(end).split('\n');
@@ -85,8 +94,7 @@ void ScriptedHttpServer::OnReadable(QTcpSocket *socket)
     for (int i = 1; i < lines.size(); ++i) {
         const QByteArray line = lines[i].trimmed();
         const int colon = line.indexOf(':');
-        if (colon > 0)
-            request.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
+        if (colon > 0) request.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
     }
     m_requests.append(request);
     Send(socket, m_handler(request));
@@ -97,8 +105,7 @@ void ScriptedHttpServer::Send(QTcpSocket *socket, const HttpResponse &response)
     socket->write(response.head + "\r\n" + response.body);
     QPointer<QTcpSocket> guarded(socket);
     auto finish = [guarded, stall = response.stall] {
-        if (guarded && !stall)
-            guarded->disconnectFromHost();
+        if (guarded && !stall) guarded->disconnectFromHost();
     };
     if (response.pieces.isEmpty()) {
         finish();
@@ -107,11 +114,9 @@ void ScriptedHttpServer::Send(QTcpSocket *socket, const HttpResponse &response)
     for (int i = 0; i < response.pieces.size(); ++i) {
         const bool last = i + 1 == response.pieces.size();
         QTimer::singleShot(response.pieceDelayMs * (i + 1), this, [guarded, piece = response.pieces[i], last, finish] {
-            if (!guarded)
-                return;
+            if (!guarded) return;
             guarded->write(piece);
-            if (last)
-                finish();
+            if (last) finish();
         });
     }
 }

@@ -17,7 +17,7 @@ class QTcpSocket;
 
 struct HttpRequest {
     QByteArray method;
-    QByteArray target; // path and query as sent
+    QByteArray target;                    // path and query as sent
     QMap<QByteArray, QByteArray> headers; // lower-case names
 
     // The header's value, or "<absent>".
@@ -26,11 +26,11 @@ struct HttpRequest {
 };
 
 struct HttpResponse {
-    QByteArray head;            // status line and headers, without the blank line
-    QByteArray body;            // sent right after the head
-    QList<QByteArray> pieces;   // sent later, one every pieceDelayMs
+    QByteArray head;          // status line and headers, without the blank line
+    QByteArray body;          // sent right after the head
+    QList<QByteArray> pieces; // sent later, one every pieceDelayMs
     int pieceDelayMs = 0;
-    bool stall = false;         // after everything, keep the connection open and send nothing
+    bool stall = false; // after everything, keep the connection open and send nothing
 
     // A complete answer; a Content-Length header is added unless withLength is false.
     static HttpResponse Make(int status, const QByteArray &body,
@@ -41,7 +41,7 @@ class ScriptedHttpServer : public QObject
 {
     Q_OBJECT
 
-public:
+  public:
     using Handler = std::function<HttpResponse(const HttpRequest &)>;
 
     explicit ScriptedHttpServer(Handler handler);
@@ -52,7 +52,7 @@ public:
     const QList<HttpRequest> &requests() const { return m_requests; }
     void setHandler(Handler handler) { m_handler = std::move(handler); }
 
-private:
+  private:
     void OnConnection();
     void OnReadable(QTcpSocket *socket);
     void Send(QTcpSocket *socket, const HttpResponse &response);
