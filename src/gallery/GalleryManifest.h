@@ -10,6 +10,7 @@
 #include <cstddef>
 
 class IKELDAXMLWriter;
+class CGalleryInstalledManifestMap;
 
 // Receives the fraction of a manifest read so far (0 ... 1); a negative status cancels the open.
 class IGalleryManifestOpenObserver {
@@ -69,6 +70,32 @@ public:
     // directory (default: the content directory) + "Uninstall" (created) + "imsmanifest%x%x.xml".
     CKeldaFilePath GetUninstallFilePath(const wchar_t *identifier, const wchar_t *directory = nullptr) const;
     uint32_t GetActions() const { return AsObject()->GetActions(); }
+
+    // The binary manifest cache (GalleryCache.cpp). OpenCache replaces the contents by the image of a
+    // cache file; SaveCache writes one; RefreshCache writes the cache of an XML file at
+    // CGallery::GetCachePath and stamps it 7 seconds past the XML file.
+    HRESULT OpenCache(const CKeldaFilePath &cachePath);
+    HRESULT SaveCache(const CKeldaFilePath &cachePath) const;
+    HRESULT RefreshCache(const CKeldaFilePath &xmlPath) const;
+    // Every readable uninstall record of the uninstall directory (GalleryInstalledManifest.cpp).
+    HRESULT GetInstalledManifests(CGalleryInstalledManifestMap &map) const;
+
+    // Installing and removing galleries (GalleryMerge.cpp): S_OK, S_REINSTALLED over an existing
+    // uninstall record, E_INVALIDARG without a source, E_FAIL.
+    HRESULT Install(CGalleryManifest **source, CGalleryActivity **firstActivity = nullptr,
+                    CGalleryActivity *target = nullptr);
+    HRESULT Merge(CGalleryManifest *source, CGalleryActivity **firstActivity = nullptr,
+                  CGalleryActivity *target = nullptr);
+    HRESULT Uninstall(CGalleryManifest **source);
+    HRESULT UnMerge(CGalleryManifest *source);
+    // Drops the records still in this manifest, deletes the files of the others (and destroys them).
+    HRESULT DeleteUnreferencedFiles(std::vector<CGalleryFile *> &files, bool destroy);
+    // Maintenance (GalleryMaintenance.cpp).
+    HRESULT Repair();
+    HRESULT SetupNewManifest(const wchar_t *directory, bool unused, CGalleryRepository *repository, bool personal);
+    CGalleryActivity *GetMatchingActivity(const CGalleryActivity *activity) const;
+    static CAtlString GenerateNewFileName(const wchar_t *title, const wchar_t *fileName, const wchar_t *sourceDirectory,
+                                          const wchar_t *destinationDirectory);
 
     CGalleryObject m_object;
     const wchar_t *m_xmlPath;

@@ -48,7 +48,7 @@ HRESULT CGalleryManifest::Open(const wchar_t *path, IGalleryManifestOpenObserver
     }
     if (Text::EqualsNoCase(extension, L".xml")) return OpenXml(asFile, observer, useCache);
     // Any other extension names a binary manifest cache.
-    return E_NOTIMPL;
+    return OpenCache(asFile);
 }
 
 HRESULT CGalleryManifest::ParseXmlFile(const CKeldaFilePath &path, IGalleryManifestOpenObserver *observer)
@@ -97,7 +97,8 @@ HRESULT CGalleryManifest::OpenXml(const CKeldaFilePath &path, IGalleryManifestOp
         hr = SetXmlPath(path.GetFilePathString().c_str());
         if (FAILED(hr)) return hr;
         m_fileStamp->GetStampFromFile(path.GetFilePathString().c_str());
-        // With useCache the binary cache of the file is refreshed here once the cache image exists.
+        // A cache that cannot be written is no reason to fail the open.
+        if (useCache && !GetTemporary()) RefreshCache(path);
     }
 
     // A manifest that cannot be written opens with every organization read-only.
@@ -113,6 +114,15 @@ HRESULT CGalleryManifest::OpenCachedXml(const wchar_t *xmlPath, CAtlString &cach
 {
     if (!xmlPath) return E_INVALIDARG;
     cachePath = CGallery::GetCachePath(xmlPath);
-    // No cache image is read yet.
-    return E_FAIL;
+    const CKeldaFilePath cache(cachePath);
+    if (!cache.FileExists()) return E_FAIL;
+    CGalleryFileStamp xmlStamp{}, cacheStamp{};
+    xmlStamp.Initialize();
+    cacheStamp.Initialize();
+    if (FAILED(xmlStamp.GetStampFromFile(xmlPath)) || FAILED(cacheStamp.GetStampFromFile(cachePath.c_str())) ||
+        cacheStamp.Compare(&xmlStamp) < 0)
+        return E_FAIL;
+    const HRESULT hr = OpenCache(cache);
+    if (FAILED(hr)) return hr;
+    return SetXmlPath(xmlPath);
 }

@@ -27,12 +27,12 @@ HRESULT CGalleryManifest::SaveXml(const CKeldaFilePath &target, bool writeCache)
         CGalleryLock lock;
         if (!lock.IsLocked()) return E_FAIL;
         if (!CSaveFile::WriteWholeFile(target, document)) return E_FAIL;
-        // With writeCache (and not a temporary manifest) the binary cache of the target is rewritten
-        // here once the cache image exists.
-        (void)writeCache;
+        // With writeCache (and not a temporary manifest) the binary cache of the target is rewritten;
+        // its result becomes the result.
+        if (writeCache && !GetTemporary()) hr = RefreshCache(target);
     }
     m_fileStamp->Initialize();
-    return S_OK;
+    return hr;
 }
 
 HRESULT CGalleryManifest::SaveToDirectory(const CKeldaDirectoryPath &directory, bool writeCache)
@@ -76,7 +76,7 @@ HRESULT CGalleryManifest::SaveAs(const wchar_t *path, bool writeCache)
     }
     if (Text::EqualsNoCase(extension, L".xml")) return SaveXml(asFile, writeCache && !GetTemporary());
     // Any other extension names a binary manifest cache.
-    return E_NOTIMPL;
+    return SaveCache(asFile);
 }
 
 HRESULT CGalleryManifest::SaveChanges()

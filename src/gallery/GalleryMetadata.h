@@ -80,6 +80,7 @@ public:
     HRESULT UpdateDocument(tinyxml2::XMLElement *lomElement) const;
 
 private:
+    friend struct CGalleryCacheAccess; // writes and relocates the fields in binary cache images
     const wchar_t *m_identifier;
     const wchar_t *m_version;
     const wchar_t *m_sortOverride;
