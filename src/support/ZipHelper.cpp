@@ -1,0 +1,275 @@
+// ZIP operations on libzip. libzip writes a changed archive to a temporary file and renames it on
+// zip_close, so an archive is never left half-written; zip_discard drops every change.
+#include "support/ZipHelper.h"
+
+#include "support/DirectoryManipulator.h"
+#include "support/FileManipulator.h"
+#include "support/FilePlatform.h"
+#include "support/Limits.h"
+#include "support/ZipCodePage.h"
+
+#include <zip.h>
+
+#include <cerrno>
+#include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr zip_uint32_t kLevel = 6;
+
+struct ZipCloser {
+    void operator()(zip_t *archive) const { zip_discard(archive); }
+};
+using ZipHandle = std::unique_ptr<zip_t, ZipCloser>;
+
+ZipHandle Open(const CKeldaFilePath &archive, int flags)
+{
+    std::string path;
+    if (archive.IsEmptyPath() || !FilePlatform::ToSystemPath(archive.GetFilePathString(), path)) return nullptr;
+    int error = 0;
+    ZipHandle handle(zip_open(path.c_str(), flags, &error));
+    if (handle && zip_get_num_entries(handle.get(), 0) > static_cast<zip_int64_t>(Limits::kMaxZipEntries))
+        return nullptr;
+    return handle;
+}
+
+// Commits the changes; on failure everything is discarded and the archive file stays as it was.
+bool Close(ZipHandle &handle)
+{
+    zip_t *archive = handle.release();
+    if (zip_close(archive) == 0) return true;
+    zip_discard(archive);
+    return false;
+}
+
+CAtlString EntryName(zip_t *archive, zip_uint64_t index)
+{
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(archive, index, ZIP_FL_ENC_RAW, &st) != 0 || !(st.valid & ZIP_STAT_NAME) || !st.name)
+        return CAtlString();
+    // Raw names are NUL-terminated by libzip; a NUL inside the stored name makes it look shorter, which
+    // can only turn it into another name that the checks below still see.
+    return ZipPlatform::DecodeEntryName(st.name);
+}
+
+bool IsSymbolicLinkEntry(zip_t *archive, zip_uint64_t index)
+{
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(archive, index, 0, &system, &attributes) != 0) return false;
+    return system == ZIP_OPSYS_UNIX && ((attributes >> 16) & S_IFMT) == S_IFLNK;
+}
+
+bool AddFile(zip_t *archive, const CKeldaFilePath &file, std::wstring_view name)
+{
+    std::string path;
+    if (!FilePlatform::ToSystemPath(file.GetFilePathString(), path)) return false;
+    zip_source_t *source = zip_source_file(archive, path.c_str(), 0, 0 /* to the end */);
+    if (!source) return false;
+    const std::string entry = ZipPlatform::EncodeEntryName(name);
+    const zip_int64_t index = zip_file_add(archive, entry.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+    if (index < 0) {
+        zip_source_free(source);
+        return false;
+    }
+    return zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, kLevel) == 0;
+}
+
+// Writes one entry to path; a failure removes what was written.
+bool ExtractEntry(zip_t *archive, zip_uint64_t index, const std::string &path)
+{
+    zip_file_t *entry = zip_fopen_index(archive, index, 0);
+    if (!entry) return false;
+    // O_NOFOLLOW: a link that already sits at the name is not written through.
+    const int out = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (out < 0) {
+        zip_fclose(entry);
+        return false;
+    }
+    std::vector<char> buffer(Limits::kZipExtractBuffer);
+    bool ok = true;
+    for (;;) {
+        const zip_int64_t n = zip_fread(entry, buffer.data(), buffer.size());
+        if (n < 0) { // damaged data, or a checksum mismatch at the end
+            ok = false;
+            break;
+        }
+        if (n == 0) break;
+        const char *p = buffer.data();
+        size_t left = static_cast<size_t>(n);
+        while (ok && left > 0) {
+            const ssize_t w = ::write(out, p, left);
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) {
+                ok = false;
+                break;
+            }
+            p += w;
+            left -= static_cast<size_t>(w);
+        }
+        if (!ok) break;
+    }
+    zip_fclose(entry);
+    if (::close(out) != 0) ok = false;
+    if (!ok) ::unlink(path.c_str());
+    return ok;
+}
+
+bool ReadEntry(zip_t *archive, zip_uint64_t index, std::vector<char> &data)
+{
+    data.clear();
+    zip_file_t *entry = zip_fopen_index(archive, index, 0);
+    if (!entry) return false;
+    char chunk[1024];
+    bool ok = true;
+    for (;;) {
+        const zip_int64_t n = zip_fread(entry, chunk, sizeof chunk);
+        if (n < 0 || data.size() + static_cast<size_t>(n) > Limits::kMaxZipMemoryEntry) {
+            ok = false;
+            break;
+        }
+        if (n == 0) break;
+        data.insert(data.end(), chunk, chunk + n);
+    }
+    zip_fclose(entry);
+    if (!ok) data.clear();
+    return ok;
+}
+
+} // namespace
+
+CAtlString CZipHelper::SafeRelativePath(std::wstring_view entryName)
+{
+    if (entryName.empty() || entryName.size() > Limits::kMaxZipNameLength) return CAtlString();
+    CAtlString name(entryName);
+    for (wchar_t &c : name)
+        if (c == L'\\') c = L'/';
+    if (name.front() == L'/') return CAtlString();
+    if (name.find(L'\0') != CAtlString::npos) return CAtlString();
+    // Drive-letter names ("C:/...") are absolute elsewhere; a colon in the first component is refused.
+    const size_t firstSlash = name.find(L'/');
+    if (name.substr(0, firstSlash).find(L':') != CAtlString::npos) return CAtlString();
+    for (const CAtlString &component : Text::Split(name, L'/'))
+        if (component.empty() || component == L"." || component == L"..") return CAtlString();
+    return name;
+}
+
+bool CZipHelper::AddFolderToZip(zip *archive, const CKeldaDirectoryPath &root, const CKeldaDirectoryPath &folder)
+{
+    if (!archive) return false;
+    const CAtlString &rootText = root.GetDirectoryPathString();
+    std::vector<CKeldaFilePath> files;
+    folder.FindFilesInDirectory(L"*", files);
+    for (const CKeldaFilePath &file : files) {
+        const CAtlString &text = file.GetFilePathString();
+        if (text.size() <= rootText.size() + 1) return false;
+        if (!AddFile(archive, file, std::wstring_view(text).substr(rootText.size() + 1))) return false;
+    }
+    std::vector<CKeldaDirectoryPath> folders;
+    folder.ListSubDirectories(L"*", folders, false);
+    for (const CKeldaDirectoryPath &sub : folders) {
+        if (FilePlatform::PathIsSymbolicLink(sub.GetDirectoryPathString())) continue; // a link loop never ends
+        if (!AddFolderToZip(archive, root, sub)) return false;
+    }
+    return true;
+}
+
+bool CZipHelper::ZipFolderToFile(const CKeldaDirectoryPath &folder, const CKeldaFilePath &archive)
+{
+    try {
+        if (!folder.DirectoryExists()) return false;
+        ZipHandle handle = Open(archive, ZIP_CREATE | ZIP_TRUNCATE);
+        if (!handle || !AddFolderToZip(handle.get(), folder, folder)) return false;
+        // An archive inside the folder would otherwise swallow its own previous version.
+        const CAtlString &archiveText = archive.GetFilePathString();
+        const CAtlString prefix = folder.GetDirectoryPathString() + L"/";
+        if (Text::StartsWith(archiveText, prefix)) {
+            const std::string self = ZipPlatform::EncodeEntryName(std::wstring_view(archiveText).substr(prefix.size()));
+            const zip_int64_t index = zip_name_locate(handle.get(), self.c_str(), ZIP_FL_ENC_RAW);
+            if (index >= 0) zip_delete(handle.get(), static_cast<zip_uint64_t>(index));
+        }
+        return Close(handle);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CZipHelper::UnzipToFolder(const CKeldaFilePath &archive, const CKeldaDirectoryPath &folder)
+{
+    try {
+        ZipHandle handle = Open(archive, ZIP_RDONLY);
+        if (!handle || !CDirectoryManipulator::CreateDirectory(folder)) return false;
+        const zip_int64_t count = zip_get_num_entries(handle.get(), 0);
+        for (zip_int64_t i = 0; i < count; ++i) {
+            const auto index = static_cast<zip_uint64_t>(i);
+            CAtlString name = EntryName(handle.get(), index);
+            if (!name.empty() && (name.back() == L'/' || name.back() == L'\\')) continue; // folder entry
+            const CAtlString relative = SafeRelativePath(name);
+            if (relative.empty() || IsSymbolicLinkEntry(handle.get(), index)) continue;
+            const CKeldaFilePath target = folder.CreateFilePath(relative);
+            std::string path;
+            if (!FilePlatform::ToSystemPath(target.GetFilePathString(), path)) continue;
+            if (!CDirectoryManipulator::CreateDirectory(target.GetDirectoryPath())) continue;
+            ExtractEntry(handle.get(), index, path);
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CZipHelper::ReplaceFileInArchive(const CKeldaFilePath &archive, std::wstring_view entryName,
+                                      const CKeldaFilePath &file)
+{
+    try {
+        if (entryName.empty() || !file.FileExists() || file.IsDirectory()) return false;
+        ZipHandle handle = Open(archive, 0);
+        if (!handle) return false;
+        const std::string name = ZipPlatform::EncodeEntryName(entryName);
+        const zip_int64_t existing = zip_name_locate(handle.get(), name.c_str(), ZIP_FL_ENC_RAW);
+        if (existing >= 0 && zip_delete(handle.get(), static_cast<zip_uint64_t>(existing)) != 0) return false;
+        if (!AddFile(handle.get(), file, entryName)) return false;
+        return Close(handle);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CZipHelper::UnzipToMemory(const CKeldaFilePath &archive, std::wstring_view entryName, std::vector<char> &data)
+{
+    data.clear();
+    try {
+        ZipHandle handle = Open(archive, ZIP_RDONLY);
+        if (!handle) return false;
+        const zip_int64_t count = zip_get_num_entries(handle.get(), 0);
+        for (zip_int64_t i = 0; i < count; ++i) {
+            if (!Text::EqualsNoCase(EntryName(handle.get(), static_cast<zip_uint64_t>(i)), entryName)) continue;
+            return ReadEntry(handle.get(), static_cast<zip_uint64_t>(i), data);
+        }
+        return false;
+    } catch (...) {
+        data.clear();
+        return false;
+    }
+}
+
+bool CZipHelper::UnzipToMemory(const CKeldaFilePath &archive, std::wstring_view entryName, char *&data, size_t &size)
+{
+    data = nullptr;
+    size = 0;
+    std::vector<char> bytes;
+    if (!UnzipToMemory(archive, entryName, bytes)) return false;
+    try {
+        data = new char[bytes.empty() ? 1 : bytes.size()];
+    } catch (...) {
+        return false;
+    }
+    std::copy(bytes.begin(), bytes.end(), data);
+    size = bytes.size();
+    return true;
+}
