@@ -1,0 +1,306 @@
+// Installing galleries into a destination and removing them again, reinstalling, repairing a
+// destination from its uninstall records, and the helpers around them (matching activities, naming
+// copied files, deleting files nobody references).
+#include "CacheTestSupport.h"
+
+#include "gallery/Gallery.h"
+#include "gallery/GalleryInstalledManifest.h"
+
+#include "common/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <set>
+
+using namespace CacheTest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Writes a gallery (its item files and imsmanifest.xml) into folder.
+void MakeGallery(const std::string &folder, const std::function<void(CGalleryManifest *)> &build,
+                 const std::vector<std::string> &items)
+{
+    fs::create_directories(folder);
+    for (const std::string &item : items) ASSERT_TRUE(TestEnv::WriteFile(folder + "/" + item, "content of " + item));
+    ManifestPtr m = NewManifest();
+    build(m.get());
+    ASSERT_EQ(m->SaveAs(W(folder + "/imsmanifest.xml").c_str()), S_OK);
+}
+
+ManifestPtr OpenGallery(const std::string &folder)
+{
+    ManifestPtr m = NewManifest();
+    EXPECT_EQ(m->Open(W(folder + "/imsmanifest.xml").c_str()), S_OK);
+    return m;
+}
+
+// A destination manifest (empty when nothing is there yet).
+ManifestPtr Destination(const std::string &folder)
+{
+    fs::create_directories(folder);
+    ManifestPtr m = NewManifest();
+    const HRESULT hr = m->Open(W(folder + "/imsmanifest.xml").c_str());
+    EXPECT_TRUE(hr == S_OK || hr == S_FALSE);
+    return m;
+}
+
+HRESULT Install(CGalleryManifest *destination, const std::string &gallery)
+{
+    CGalleryManifest *source = nullptr;
+    CGalleryManifest::CreateInstance(&source);
+    EXPECT_EQ(source->Open(W(gallery + "/imsmanifest.xml").c_str()), S_OK);
+    const HRESULT hr = destination->Install(&source);
+    EXPECT_EQ(source, nullptr) << "Install consumes the source";
+    CGalleryManifest::DeleteInstance(&source);
+    return hr;
+}
+
+HRESULT Uninstall(CGalleryManifest *destination, const wchar_t *identifier)
+{
+    CGalleryManifest *record = nullptr;
+    CGalleryManifest::CreateInstance(&record);
+    const CKeldaFilePath path = destination->GetUninstallFilePath(identifier);
+    EXPECT_EQ(record->Open(path.GetFilePathString().c_str()), S_OK);
+    return destination->Uninstall(&record);
+}
+
+// Every file below folder (relative path -> content).
+std::map<std::string, std::string> Files(const std::string &folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto &entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), folder).string()] = TestEnv::ReadFile(entry.path().string());
+    return files;
+}
+
+std::wstring DumpWithout(const CGalleryManifest *m, const std::string &folder)
+{
+    std::wstring text = Dump(m);
+    const std::wstring path = W(folder);
+    for (size_t at; (at = text.find(path)) != std::wstring::npos;) text.replace(at, path.size(), L"<dest>");
+    return text;
+}
+
+void BuildA(CGalleryManifest *m)
+{
+    Describe(m->GetMetadata(), L"urn:gallery:A", L"Gallery A");
+    CGalleryOrganization *shared = AddOrganization(m, L"urn:shared", L"Shared by A");
+    CGalleryActivity *own = AddActivity(shared, nullptr, L"urn:actA", L"A only");
+    AddFile(own, L"urn:a1", L"A one", L"a1.galleryitem");
+    CGalleryActivity *deep = AddActivity(shared, own, L"urn:actA-deep", L"A deep");
+    AddFile(deep, L"urn:a2", L"A two", L"a2.galleryitem");
+    CGalleryActivity *common = AddActivity(shared, nullptr, L"urn:common", L"Common by A");
+    AddFile(common, L"urn:fa", L"From A", L"fa.galleryitem");
+    CGalleryOrganization *onlyA = AddOrganization(m, L"urn:onlyA", L"Only A");
+    AddFile(AddActivity(onlyA, nullptr, L"urn:actOnlyA", L"Only A activity"), L"urn:a3", L"A three", L"a3.galleryitem");
+}
+const std::vector<std::string> kItemsA = {"a1.galleryitem", "a2.galleryitem", "fa.galleryitem", "a3.galleryitem"};
+
+void BuildB(CGalleryManifest *m, const wchar_t *version)
+{
+    Describe(m->GetMetadata(), L"urn:gallery:B", L"Gallery B");
+    m->GetMetadata()->SetVersion(version);
+    CGalleryOrganization *shared = AddOrganization(m, L"urn:shared", L"Shared by B");
+    CGalleryActivity *common = AddActivity(shared, nullptr, L"urn:common", L"Common by B");
+    AddFile(common, L"urn:fb", L"From B", L"fb.galleryitem");
+    AddFile(AddActivity(shared, nullptr, L"urn:actB", L"B only"), L"urn:b1", L"B one", L"b1.galleryitem");
+}
+const std::vector<std::string> kItemsB = {"fb.galleryitem", "b1.galleryitem"};
+
+class GalleryMerge : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        a = dir.file("sources/A");
+        b = dir.file("sources/B");
+        MakeGallery(a, BuildA, kItemsA);
+        MakeGallery(b, [](CGalleryManifest *m) { BuildB(m, L"1.0"); }, kItemsB);
+    }
+    TestEnv::TempDir dir;
+    std::string a, b;
+};
+
+} // namespace
+
+TEST_F(GalleryMerge, UninstallingOneOfTwoLeavesWhatTheOtherAloneGives)
+{
+    const std::string both = dir.file("both"), onlyB = dir.file("onlyB");
+    ManifestPtr destination = Destination(both);
+    ASSERT_EQ(Install(destination.get(), a), S_OK);
+    ASSERT_EQ(Install(destination.get(), b), S_OK);
+    // One shared organization with B's texts, A's activities first; A's other organization beside it.
+    ASSERT_EQ(destination->GetOrganizations()->GetCount(), 2u);
+    CGalleryOrganization *shared = destination->GetOrganizations()->GetAt(0);
+    EXPECT_EQ(CAtlString(shared->GetTitle()), L"Shared by B");
+    ASSERT_EQ(shared->GetActivities()->GetCount(), 3u);
+    CGalleryActivity *common = shared->GetActivities()->GetAt(1);
+    EXPECT_EQ(CAtlString(common->GetTitle()), L"Common by B");
+    EXPECT_EQ(common->GetFiles()->GetCount(), 2u);
+    EXPECT_EQ(common->GetFiles()->GetAt(1)->GetParent(), common);
+    EXPECT_EQ(shared->GetActivities()->GetAt(2)->GetOrganization(), shared);
+    ASSERT_EQ(destination->SaveChanges(), S_OK);
+    EXPECT_TRUE(TestEnv::Exists(both + "/a1.galleryitem"));
+    CGalleryInstalledManifestMap installed;
+    destination->GetInstalledManifests(installed);
+    EXPECT_EQ(installed.GetCount(), 2u);
+
+    ASSERT_EQ(Uninstall(destination.get(), L"urn:gallery:A"), S_OK);
+    ASSERT_EQ(destination->SaveChanges(), S_OK);
+
+    ManifestPtr reference = Destination(onlyB);
+    ASSERT_EQ(Install(reference.get(), b), S_OK);
+    ASSERT_EQ(reference->SaveChanges(), S_OK);
+
+    EXPECT_EQ(DumpWithout(destination.get(), both), DumpWithout(reference.get(), onlyB));
+    EXPECT_EQ(Files(both), Files(onlyB)) << "files and uninstall records must match too";
+    destination->GetInstalledManifests(installed);
+    EXPECT_EQ(installed.GetCount(), 1u);
+    EXPECT_NE(installed[L"urn:gallery:B"], nullptr);
+}
+
+TEST_F(GalleryMerge, ReinstallReturns4AndReplacesTheRecord)
+{
+    ManifestPtr destination = Destination(dir.file("dest"));
+    ASSERT_EQ(Install(destination.get(), b), S_OK);
+    MakeGallery(b, [](CGalleryManifest *m) { BuildB(m, L"2.0"); }, kItemsB);
+    ASSERT_EQ(Install(destination.get(), b), S_REINSTALLED);
+    const std::string record = Text::ToUtf8(destination->GetUninstallFilePath(L"urn:gallery:B").GetFilePathString());
+    EXPECT_EQ(TestEnv::ReadFile(record), TestEnv::ReadFile(b + "/imsmanifest.xml"));
+    CGalleryInstalledManifestMap installed;
+    destination->GetInstalledManifests(installed);
+    ASSERT_NE(installed[L"urn:gallery:B"], nullptr);
+    EXPECT_EQ(installed[L"urn:gallery:B"]->GetVersion(), L"2.0");
+    // The second install updated the records in place instead of adding new ones.
+    EXPECT_EQ(destination->GetOrganizations()->GetAt(0)->GetTotalFilesCount(), 2u);
+
+    CGalleryManifest *none = nullptr;
+    EXPECT_EQ(destination->Install(&none), E_INVALIDARG);
+    EXPECT_EQ(destination->Install(nullptr), E_INVALIDARG);
+    EXPECT_EQ(destination->Uninstall(&none), E_INVALIDARG);
+}
+
+TEST_F(GalleryMerge, RepairRebuildsFromTheRecordsAndDeletesOnlyUnreferencedFiles)
+{
+    const std::string dest = dir.file("dest");
+    {
+        ManifestPtr destination = Destination(dest);
+        ASSERT_EQ(Install(destination.get(), a), S_OK);
+        ASSERT_EQ(Install(destination.get(), b), S_OK);
+        ASSERT_EQ(destination->SaveChanges(), S_OK);
+    }
+    ASSERT_TRUE(TestEnv::WriteFile(dest + "/junk.txt", "not referenced"));
+    ASSERT_TRUE(TestEnv::WriteFile(dest + "/junk.galleryitem", "not referenced"));
+    fs::create_directories(dest + "/keep-dir");
+    ASSERT_TRUE(TestEnv::WriteFile(dest + "/keep-dir/inner.txt", "below the content directory"));
+    fs::remove(dest + "/imsmanifest.xml");
+    fs::remove(dest + "/a2.galleryitem"); // its record must go
+
+    ManifestPtr broken = Destination(dest);
+    EXPECT_EQ(broken->GetOrganizations()->GetCount(), 0u);
+    ASSERT_EQ(broken->Repair(), S_OK);
+
+    ManifestPtr reopened = OpenGallery(dest);
+    std::set<std::wstring> identifiers;
+    std::function<void(const CGalleryActivity *)> walk = [&](const CGalleryActivity *act) {
+        for (uint32_t i = 0; i < act->GetActivities()->GetCount(); ++i) walk(act->GetActivities()->GetAt(i));
+        for (uint32_t i = 0; i < act->GetFiles()->GetCount(); ++i) identifiers.insert(act->GetFiles()->GetAt(i)->GetIdentifier());
+    };
+    for (uint32_t o = 0; o < reopened->GetOrganizations()->GetCount(); ++o)
+        for (uint32_t i = 0; i < reopened->GetOrganizations()->GetAt(o)->GetActivities()->GetCount(); ++i)
+            walk(reopened->GetOrganizations()->GetAt(o)->GetActivities()->GetAt(i));
+    EXPECT_EQ(identifiers, (std::set<std::wstring>{L"urn:a1", L"urn:fa", L"urn:a3", L"urn:fb", L"urn:b1"}));
+    EXPECT_EQ(reopened->GetOrganizations()->GetCount(), 2u);
+    // The records in memory are the ones saved (the first line, the destination's own empty metadata,
+    // differs only by the empty-text markers of the XML round trip).
+    const std::wstring inMemory = Dump(broken.get()), saved = Dump(reopened.get());
+    EXPECT_EQ(inMemory.substr(inMemory.find(L'\n')), saved.substr(saved.find(L'\n')));
+
+    std::set<std::string> left;
+    for (const auto &entry : fs::directory_iterator(dest))
+        if (entry.is_regular_file()) left.insert(entry.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"imsmanifest.xml", "a1.galleryitem", "fa.galleryitem", "a3.galleryitem",
+                                            "fb.galleryitem", "b1.galleryitem"}));
+    EXPECT_TRUE(TestEnv::Exists(dest + "/keep-dir/inner.txt"));
+    EXPECT_EQ(Files(dest + "/Uninstall").size(), 2u);
+}
+
+TEST_F(GalleryMerge, MergeIntoATargetActivityAndFindMatchingActivities)
+{
+    ManifestPtr destination = Destination(dir.file("dest"));
+    ASSERT_EQ(Install(destination.get(), a), S_OK);
+    CGalleryOrganization *shared = destination->GetOrganizations()->GetAt(0);
+    CGalleryActivity *target = shared->GetActivities()->GetAt(1); // urn:common
+
+    ManifestPtr source = OpenGallery(b);
+    CGalleryActivity *first = nullptr;
+    ASSERT_EQ(destination->Merge(source.get(), &first, target), S_OK);
+    EXPECT_EQ(first, shared->GetActivities()->GetAt(0));
+    // B's activities went below the target; the organization's texts stay.
+    EXPECT_EQ(CAtlString(shared->GetTitle()), L"Shared by A");
+    ASSERT_EQ(target->GetActivities()->GetCount(), 2u);
+    EXPECT_EQ(target->GetActivities()->GetAt(0)->GetParent(), target);
+    EXPECT_EQ(target->GetActivities()->GetAt(1)->GetOrganization(), shared);
+    EXPECT_FALSE(TestEnv::Exists(destination->GetUninstallFilePath(L"urn:gallery:B").GetFilePathStringA()));
+
+    // An activity of another manifest is found by its chain of identifiers.
+    ManifestPtr other = OpenGallery(a);
+    const CGalleryActivity *deep = other->GetOrganizations()->GetAt(0)->GetActivities()->GetAt(0)->GetActivities()->GetAt(0);
+    CGalleryActivity *match = destination->GetMatchingActivity(deep);
+    ASSERT_NE(match, nullptr);
+    EXPECT_EQ(CAtlString(match->GetIdentifier()), L"urn:actA-deep");
+    EXPECT_NE(match, deep);
+    EXPECT_EQ(destination->GetMatchingActivity(other->GetOrganizations()->GetAt(1)->GetActivities()->GetAt(0)),
+              destination->GetOrganizations()->GetAt(1)->GetActivities()->GetAt(0));
+    ManifestPtr unrelated = OpenGallery(b);
+    EXPECT_EQ(destination->GetMatchingActivity(unrelated->GetOrganizations()->GetAt(0)->GetActivities()->GetAt(1)), nullptr);
+}
+
+TEST_F(GalleryMerge, UnreferencedFilesOnly)
+{
+    const std::string dest = dir.file("dest");
+    ManifestPtr destination = Destination(dest);
+    ASSERT_EQ(Install(destination.get(), b), S_OK);
+    ASSERT_TRUE(TestEnv::WriteFile(dir.file("outside.txt"), "must stay"));
+    CGalleryActivity *common = destination->GetOrganizations()->GetAt(0)->GetActivities()->GetAt(0);
+    CGalleryFile *kept = common->GetFiles()->GetAt(0);
+
+    std::vector<CGalleryFile *> files = {kept};
+    CGalleryActivity *scratch = nullptr;
+    CGalleryActivity::CreateInstance(&scratch);
+    // A removed record whose href another record still uses, and one pointing outside.
+    files.push_back(AddFile(scratch, L"urn:dup", L"Dup", L"fb.galleryitem"));
+    files.push_back(AddFile(scratch, L"urn:evil", L"Evil", L"../outside.txt"));
+    files.push_back(AddFile(scratch, L"urn:gone", L"Gone", L"b1.galleryitem"));
+    scratch->GetFiles()->RemoveAll();
+    CGalleryActivity::DeleteInstance(&scratch);
+    CGalleryActivity *b1Activity = destination->GetOrganizations()->GetAt(0)->GetActivities()->GetAt(1);
+    b1Activity->GetFiles()->GetAt(0)->SetHref(L"other.galleryitem");
+
+    EXPECT_EQ(destination->DeleteUnreferencedFiles(files, true), S_OK);
+    EXPECT_TRUE(files.empty());
+    EXPECT_TRUE(TestEnv::Exists(dest + "/fb.galleryitem")) << "still referenced";
+    EXPECT_TRUE(TestEnv::Exists(dir.file("outside.txt"))) << "outside the content directory";
+    EXPECT_FALSE(TestEnv::Exists(dest + "/b1.galleryitem"));
+    EXPECT_EQ(common->GetFiles()->GetAt(0), kept) << "a record still in the manifest is left alone";
+}
+
+TEST(GalleryMergeNames, GeneratedFileNamesAvoidCollisions)
+{
+    TestEnv::TempDir source, destination;
+    ASSERT_TRUE(TestEnv::WriteFile(source.file("pic.png"), "abc"));
+    const uint32_t c = CKeldaFilePath(W(source.file("pic.png"))).GetFileChecksum();
+    ASSERT_EQ(c, 0x2C17398Cu);
+    const CAtlString src = W(source.path()), dst = W(destination.path());
+    EXPECT_EQ(CGalleryManifest::GenerateNewFileName(L"My  nice picture!", L"pic.png", src.c_str(), dst.c_str()),
+              L"MY_NICE_PICTURE_2C17398C.png");
+    EXPECT_EQ(CGalleryManifest::GenerateNewFileName(L"", L"pic.png", src.c_str(), dst.c_str()), L"UNTITLED_2C17398C.png");
+    ASSERT_TRUE(TestEnv::WriteFile(destination.file("UNTITLED_2C17398C.png"), "taken"));
+    EXPECT_EQ(CGalleryManifest::GenerateNewFileName(L"", L"pic.png", src.c_str(), dst.c_str()), L"UNTITLED_2C17398C_001.PNG");
+    ASSERT_TRUE(TestEnv::WriteFile(destination.file("UNTITLED_2C17398C_001.PNG"), "taken"));
+    EXPECT_EQ(CGalleryManifest::GenerateNewFileName(L"", L"pic.png", src.c_str(), dst.c_str()), L"UNTITLED_2C17398C_002.PNG");
+}
