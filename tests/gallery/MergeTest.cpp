@@ -4,6 +4,7 @@
 #include "CacheTestSupport.h"
 
 #include "gallery/Gallery.h"
+#include "gallery/GalleryExtensionInfo.h"
 #include "gallery/GalleryInstalledManifest.h"
 
 #include "common/TestEnv.h"
@@ -303,4 +304,31 @@ TEST(GalleryMergeNames, GeneratedFileNamesAvoidCollisions)
     EXPECT_EQ(CGalleryManifest::GenerateNewFileName(L"", L"pic.png", src.c_str(), dst.c_str()), L"UNTITLED_2C17398C_001.PNG");
     ASSERT_TRUE(TestEnv::WriteFile(destination.file("UNTITLED_2C17398C_001.PNG"), "taken"));
     EXPECT_EQ(CGalleryManifest::GenerateNewFileName(L"", L"pic.png", src.c_str(), dst.c_str()), L"UNTITLED_2C17398C_002.PNG");
+}
+
+TEST(GalleryMergeSetup, NewGalleryIsSavedAndRegisteredOnce)
+{
+    TestEnv::TempDir dir;
+    const std::string folder = dir.file("My Gallery");
+    for (int round = 0; round < 2; ++round) {
+        ManifestPtr m = NewManifest();
+        ASSERT_EQ(m->SetupNewManifest(W(folder).c_str(), false, nullptr, true), S_OK);
+    }
+    ManifestPtr opened = NewManifest();
+    ASSERT_EQ(opened->Open(W(folder + "/imsmanifest.xml").c_str()), S_OK);
+    EXPECT_EQ(CAtlString(opened->GetTitle()), L"My Gallery");
+    ASSERT_EQ(opened->GetOrganizations()->GetCount(), 1u);
+    const CGalleryOrganization *organization = opened->GetOrganizations()->GetAt(0);
+    ASSERT_EQ(organization->GetActivities()->GetCount(), 1u);
+    EXPECT_EQ(CAtlString(organization->GetActivities()->GetAt(0)->GetTitle()), L"My Gallery");
+    EXPECT_NE(CAtlString(organization->GetIdentifier()).find(L"organization"), CAtlString::npos);
+    EXPECT_NE(CAtlString(opened->GetIdentifier()), CAtlString(organization->GetIdentifier()));
+    EXPECT_NE(opened->GetMetadata()->GetCreationDateTime(), 0);
+
+    std::vector<CGalleryExtensionInfo> personal, shared;
+    CGalleryExtensionInfo::GetExtensions(CGalleryExtensionInfo::PersonalTeamContentExtensionType, personal);
+    CGalleryExtensionInfo::GetExtensions(CGalleryExtensionInfo::TeamContentExtensionType, shared);
+    ASSERT_EQ(personal.size(), 1u) << "registered once";
+    EXPECT_EQ(Text::ToUtf8(personal[0].imsManifestXml), folder + "/imsmanifest.xml");
+    EXPECT_TRUE(shared.empty());
 }
