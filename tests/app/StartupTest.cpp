@@ -1,0 +1,157 @@
+// Start-up decisions of the application factory: elevation, the relaunch arguments, the argument list
+// kept across a self-update, and the justupdated command.
+#include "app/ApplicationFactory.h"
+#include "app/CaptureOutput.h"
+#include "config/configuration/Defaults.h"
+#include "config/settings/KDAppInfo.h"
+#include "config/settings/Preferences.h"
+
+#include <gtest/gtest.h>
+
+#include <QSettings>
+
+#include <vector>
+
+using NTrove::CCmdLineContext;
+
+namespace {
+
+void Parse(CApplicationFactory &factory, std::vector<std::string> args)
+{
+    args.insert(args.begin(), "trove");
+    std::vector<char *> argv;
+    for (std::string &a : args) argv.push_back(a.data());
+    factory.ParseArguments(static_cast<int>(argv.size()), argv.data());
+}
+
+bool TempKeyIsGone()
+{
+    const auto settings = CreateQSettings(PreferenceScopeUser);
+    settings->beginGroup(QStringLiteral("Software/Kelda Labs/Trove/Temp"));
+    return settings->allKeys().isEmpty();
+}
+
+TEST(NeedsElevationTest, OnlyInteractiveRunsOfOrdinaryUsers)
+{
+    const struct {
+        bool forceUser, authorized, ui, showGui;
+        uid_t euid;
+        bool expected;
+    } cases[] = {
+        {false, false, false, true, 1000, true},  // the default command of a normal user
+        {false, false, true, false, 1000, true},  // ui forces the GUI rules
+        {false, false, false, false, 1000, false}, // console command
+        {false, false, false, true, 0, false},    // root
+        {true, false, false, true, 1000, false},  // forceuser
+        {false, true, true, true, 1000, false},   // already the elevated relaunch
+    };
+    for (const auto &c : cases) {
+        CCmdLineContext context;
+        context.forceUser = c.forceUser;
+        context.authorized = c.authorized;
+        context.ui = c.ui;
+        context.showGui = c.showGui;
+        EXPECT_EQ(CApplicationFactory::NeedsElevation(context, c.euid), c.expected)
+            << c.forceUser << c.authorized << c.ui << c.showGui << " uid " << c.euid;
+    }
+}
+
+TEST(StartupTest, OptionsDecideTheElevationInputs)
+{
+    CApplicationFactory gui;
+    Parse(gui, {"-source", "/media/cd"});
+    EXPECT_TRUE(CApplicationFactory::NeedsElevation(gui.GetContext(), 1000));
+    CApplicationFactory console;
+    Parse(console, {"--installall"});
+    EXPECT_FALSE(CApplicationFactory::NeedsElevation(console.GetContext(), 1000));
+}
+
+TEST(StartupTest, AuthorizedArgumentsRepeatTheCommandLine)
+{
+    CApplicationFactory withLocale;
+    Parse(withLocale, {"-source", "/media/my cd", "-locale", "fr_FR"});
+    EXPECT_EQ(withLocale.GetAuthorizedArguments(),
+              (QStringList{"-source", "/media/my cd", "-locale", "fr_FR", "--authorized", "--locale", "fr_FR"}));
+
+    CApplicationFactory withoutLocale;
+    Parse(withoutLocale, {"-ui"});
+    const QStringList arguments = withoutLocale.GetAuthorizedArguments();
+    ASSERT_EQ(arguments.size(), 4);
+    EXPECT_EQ(arguments.mid(0, 3), (QStringList{"-ui", "--authorized", "--locale"}));
+    EXPECT_FALSE(arguments.at(3).isEmpty());
+}
+
+TEST(StartupTest, WithoutAnElevationFrontEndTheRunEndsWithZero)
+{
+    CApplicationFactory factory;
+    Parse(factory, {});
+    EXPECT_EQ(factory.RunElevated(), 0);
+}
+
+TEST(PushPopArgumentsTest, RoundTripLeavesNoKeyBehind)
+{
+    KDAppInfo::applicationInfo();
+    const QStringList list{"--configuration", "/opt/Kelda Labs/gallery", "-l", "fr_FR", "", "ü"};
+    ASSERT_TRUE(CCmdLineContext::PushArguments(list));
+    ASSERT_FALSE(TempKeyIsGone());
+    // A second push replaces the first one completely.
+    ASSERT_TRUE(CCmdLineContext::PushArguments(list));
+
+    QStringList popped{"kept"};
+    EXPECT_TRUE(CCmdLineContext::PopArguments(popped));
+    EXPECT_EQ(popped, QStringList{"kept"} + list);
+    EXPECT_TRUE(TempKeyIsGone());
+
+    // Nothing stored: success, nothing appended.
+    QStringList empty;
+    EXPECT_TRUE(CCmdLineContext::PopArguments(empty));
+    EXPECT_TRUE(empty.isEmpty());
+}
+
+TEST(PushPopArgumentsTest, AMissingValueFailsThePopAndStillClears)
+{
+    KDAppInfo::applicationInfo();
+    ASSERT_TRUE(CCmdLineContext::PushArguments({"a", "b", "c"}));
+    ASSERT_EQ(DeletePreference(PreferenceScopeUser, Defaults::TEMP_KEY, L"1"), 0);
+    QStringList popped;
+    EXPECT_FALSE(CCmdLineContext::PopArguments(popped));
+    EXPECT_EQ(popped, (QStringList{"a", "", "c"}));
+    EXPECT_TRUE(TempKeyIsGone());
+}
+
+TEST(JustUpdatedTest, NothingStoredRunsTheDefaultCommand)
+{
+    KDAppInfo::applicationInfo();
+    CApplicationFactory factory;
+    Parse(factory, {"--justupdated"});
+    const CapturedOutput o = Capture([&] { return factory.Run(); });
+    EXPECT_EQ(o.result, 1);
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(o.err, "Normal: not available in this build.\n");
+}
+
+TEST(JustUpdatedTest, StoredArgumentsFillTheContextAgain)
+{
+    KDAppInfo::applicationInfo();
+    ASSERT_TRUE(CCmdLineContext::PushArguments({"-source", "/media/cd", "-l", "de_DE"}));
+    CApplicationFactory factory;
+    Parse(factory, {"--justupdated"});
+    const CapturedOutput o = Capture([&] { return factory.Run(); });
+    EXPECT_EQ(o.err, "Normal: not available in this build.\n");
+    EXPECT_EQ(factory.GetContext().source, L"/media/cd");
+    EXPECT_EQ(factory.GetContext().languages, NTrove::CAtlStringList{L"de_DE"});
+    EXPECT_EQ(factory.GetContext().GetArguments(), (QStringList{"-source", "/media/cd", "-l", "de_DE"}));
+    EXPECT_TRUE(TempKeyIsGone());
+}
+
+TEST(StartupTest, LoadedConfigurationExtendsTheStyleSheet)
+{
+    CApplicationFactory factory;
+    Parse(factory, {"--noui"});
+    EXPECT_EQ(factory.GetStyleSheet(), QString::fromUtf8(CApplicationFactory::DEFAULT_STYLE_SHEET));
+    factory.OnConfigurationLoaded(QString(), QStringLiteral("QLabel {color: red}"));
+    EXPECT_EQ(factory.GetStyleSheet(),
+              QString::fromUtf8(CApplicationFactory::DEFAULT_STYLE_SHEET) + QStringLiteral("QLabel {color: red}"));
+}
+
+} // namespace
