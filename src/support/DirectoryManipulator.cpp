@@ -77,7 +77,8 @@ HRESULT CDirectoryManipulator::RecursivelyCopyDirectory(const CKeldaDirectoryPat
                                                         const CKeldaDirectoryPath &target, bool move)
 {
     if (!source.DirectoryExists()) return E_FAIL;
-    CreateDirectory(target);
+    // Without a target nothing can be copied; that is no success.
+    if (!CreateDirectory(target)) return E_FAIL;
     std::vector<CKeldaFilePath> files;
     source.FindFilesInDirectory(L"*", files);
     for (const CKeldaFilePath &file : files) {

@@ -25,7 +25,8 @@ public:
     static bool RemoveAllFilesAndSubDirectories(const CKeldaDirectoryPath &path);
     // RemoveAllFilesAndSubDirectories, then RemoveDirectory; the result is that of the last step.
     static bool RemoveDirectoryAndContents(const CKeldaDirectoryPath &path);
-    // Copies (or moves the files of) source into target, recursively: E_FAIL for a missing source, a
+    // Copies (or moves the files of) source into target, recursively: E_FAIL for a missing source or a
+    // target that cannot be created, a
     // failing subdirectory's status stops the copy; failures of single files are ignored. With move
     // the source directories remain, emptied of files.
     static HRESULT RecursivelyCopyDirectory(const CKeldaDirectoryPath &source, const CKeldaDirectoryPath &target,

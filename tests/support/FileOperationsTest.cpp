@@ -166,6 +166,8 @@ TEST(DirectoryOperations, RecursivelyCopyDirectory)
     TestEnv::TempDir dir;
     EXPECT_EQ(CDirectoryManipulator::RecursivelyCopyDirectory(D(dir.file("missing")), D(dir.file("t")), false), E_FAIL);
     for (const char *f : {"s/1", "s/x/2", "s/x/y/3"}) ASSERT_TRUE(TestEnv::WriteFile(dir.file(f), f));
+    ASSERT_TRUE(TestEnv::WriteFile(dir.file("blocker"), "a file where the target folder should go"));
+    EXPECT_EQ(CDirectoryManipulator::RecursivelyCopyDirectory(D(dir.file("s")), D(dir.file("blocker/t")), false), E_FAIL);
     EXPECT_EQ(CDirectoryManipulator::RecursivelyCopyDirectory(D(dir.file("s")), D(dir.file("t")), false), S_OK);
     EXPECT_EQ(TestEnv::ReadFile(dir.file("t/x/y/3")), "s/x/y/3");
     EXPECT_TRUE(TestEnv::Exists(dir.file("s/x/y/3")));
