@@ -1,0 +1,226 @@
+// The real trove executable on the command line: both streams byte for byte and the exit code of
+// version, help, every kind of parameter problem, and a second instance.
+//
+// Each test process runs its own copy of the program: the single-instance lock is keyed by the
+// executable file, so copies never exclude each other when tests run in parallel.
+#include "common/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <sys/ipc.h>
+#include <sys/sem.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const std::string Version = "Trove. Version:  1.4.32.0\n\n";
+const std::string UsageText =
+    "\nUsage:\n"
+    "Common options:\n"
+    "\t[<-overrideproxy> [-proxy proxyhost:port]] [-username name] [-password pass] [-verbose]\n"
+    "GUI:\n"
+    "\t[-source path] {common options} [-authorized]\n"
+    "Install everything:\n"
+    "\t--installall [-destination path] <-source path | -allowdownload> <-configuration path | -guid gallery_id> "
+    "[-remote] {common options}\n"
+    "Install selected:\n"
+    "\t--installsome [-destination path] <-source path | -allowdownload> [-remote] <-configuration path | -guid "
+    "gallery_id> <-c alias1 [-c alias2 ...]> {common options}\n"
+    "Create full local source:\n"
+    "\t--downloadall <-destination path> <-configuration path | -guid gallery_id> [-source url] {common options}\n"
+    "Create partial local source:\n"
+    "\t--downloadsome <-destination path> <-configuration path | -guid gallery_id> [-source url] <-c alias1 [-c "
+    "alias2 ...]> {common options}\n"
+    "Uninstall:\n"
+    "\t--uninstall <-configuration path | -guid gallery_id>]\n"
+    "Register with Vellum:\n"
+    "\t--register [-destination path] [-configuration path] [-remote]\n"
+    "Attempt repairing corrupted gallery:\n"
+    "\t--repair\n";
+// 666 as the system reports it: the low eight bits of the status.
+const int UsageExit = 666 & 0xff;
+
+std::string Errors(const std::vector<std::string> &messages)
+{
+    std::string text = "Errors in parameters:\n";
+    for (const std::string &m : messages) text += "   " + m + "\n";
+    return text + "\n";
+}
+
+struct Result {
+    std::string out;
+    std::string err;
+    int code = -1;
+};
+
+class CommandLineE2E : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_dir = new TestEnv::TempDir();
+        s_program = s_dir->file("trove");
+        std::filesystem::copy_file(TestEnv::TroveExecutable(), s_program);
+        chmod(s_program.c_str(), 0755);
+        s_runtime = s_dir->file("runtime");
+        mkdir(s_runtime.c_str(), 0700);
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_dir;
+        s_dir = nullptr;
+    }
+
+    // Console runs get no display at all; GUI runs the offscreen platform.
+    static Result Run(const QStringList &arguments, bool gui = false)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        if (gui) {
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(s_runtime));
+        }
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(QString::fromStdString(s_program), arguments);
+        Result result;
+        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) return result;
+        result.out = process.readAllStandardOutput().toStdString();
+        result.err = process.readAllStandardError().toStdString();
+        result.code = process.exitCode();
+        return result;
+    }
+
+    static TestEnv::TempDir *s_dir;
+    static std::string s_program;
+    static std::string s_runtime;
+};
+
+TestEnv::TempDir *CommandLineE2E::s_dir = nullptr;
+std::string CommandLineE2E::s_program;
+std::string CommandLineE2E::s_runtime;
+
+TEST_F(CommandLineE2E, ConsoleRunsPrintExactlyWhatIsDocumented)
+{
+    const struct {
+        QStringList args;
+        std::string out;
+        std::string err;
+        int code;
+    } cases[] = {
+        {{"--noui", "--version"}, Version, "", 0},
+        {{"--noui", "-version"}, Version, "", 0},
+        {{"--noui", "\\version"}, Version, "", 0},
+        {{"--noui", "--help"}, Version + UsageText, "", UsageExit},
+        {{"--noui", "-h"}, Version + UsageText, "", UsageExit},
+        {{"--noui", "\\?"}, Version + UsageText, "", UsageExit},
+        // A value option at the end has no value.
+        {{"--noui", "--help", "-source"}, Version + UsageText, Errors({"Missing value: \"source\""}), UsageExit},
+        {{"--noui", "-source"}, Version + UsageText, Errors({"Missing value: \"source\""}), UsageExit},
+        // A later action still replaces the usage command that the missing value chose.
+        {{"--noui", "-source", "--installall"},
+         "",
+         Errors({"Missing value: \"source\""}) + "InstallAll: not available in this build.\n",
+         1},
+        // The first action wins; a second one is illegal and ends in usage.
+        {{"--noui", "--installall", "--uninstall"}, Version + UsageText, Errors({"Illegal: \"uninstall\""}), UsageExit},
+        {{"--noui", "--version", "--help", "-h"}, Version + UsageText, Errors({"Illegal: \"h\""}), UsageExit},
+        // Only one configuration source.
+        {{"--noui", "-configuration", "/no/such/configuration", "-guid", "{42}"},
+         Version + UsageText,
+         Errors({"Illegal: \"guid\""}),
+         UsageExit},
+        // Names are case-sensitive; an unknown option only leaves a message.
+        {{"--noui", "--Help"}, "", Errors({"Unknown: \"Help\""}) + "Normal: not available in this build.\n", 1},
+        // The colon form: a registered value option takes the rest, an unknown name is reported.
+        {{"--noui", "-source:/media/cd", "--help"}, Version + UsageText, "", UsageExit},
+        {{"--noui", "-bogus:value", "--help"}, Version + UsageText, Errors({"Unknown: \"bogus\""}), UsageExit},
+        {{"--noui", "-version:1"}, "", Errors({"Unknown: \"version\""}) + "Normal: not available in this build.\n", 1},
+        // Free arguments leave no message.
+        {{"--noui", "my.gallerycollection", "--help"}, Version + UsageText, "", UsageExit},
+        // version never prints the messages.
+        {{"--noui", "--version", "--bogus"}, Version, "", 0},
+        {{"--noui", "--noui", "--repair"}, "", "Repair: not available in this build.\n", 1},
+    };
+    for (const auto &c : cases) {
+        const Result r = Run(c.args);
+        const std::string name = c.args.join(' ').toStdString();
+        EXPECT_EQ(r.out, c.out) << name;
+        EXPECT_EQ(r.err, c.err) << name;
+        EXPECT_EQ(r.code, c.code) << name;
+    }
+}
+
+TEST_F(CommandLineE2E, GuiRunsShareTheCommandLine)
+{
+    Result r = Run({"--version"}, true);
+    EXPECT_EQ(r.out, Version);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.code, 0);
+
+    // The default command; the test runs as root, so no elevated relaunch is asked for.
+    if (geteuid() == 0) {
+        r = Run({"-source", "/media/cd"}, true);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "Normal: not available in this build.\n");
+        EXPECT_EQ(r.code, 1);
+    }
+}
+
+// A second instance of the same executable is refused while the first holds the lock, and a killed
+// first instance leaves nothing that blocks. The first instance here is a child process that takes
+// the lock exactly as the program does (same key, same operations) and then waits to be killed.
+TEST_F(CommandLineE2E, SecondInstanceIsRefusedUntilTheFirstIsGone)
+{
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t holder = fork();
+    ASSERT_NE(holder, -1);
+    if (holder == 0) {
+        const key_t key = ftok(s_program.c_str(), 'q');
+        int semid = semget(key, 1, 0);
+        if (semid == -1) semid = semget(key, 1, IPC_CREAT | IPC_EXCL | 0666);
+        sembuf ops[2] = {{0, 0, IPC_NOWAIT}, {0, 1, SEM_UNDO}};
+        const char status = (semid != -1 && semop(semid, ops, 2) == 0) ? '1' : '0';
+        (void)!write(ready[1], &status, 1);
+        for (;;) pause();
+    }
+    close(ready[1]);
+    char status = 0;
+    ASSERT_EQ(read(ready[0], &status, 1), 1);
+    close(ready[0]);
+    ASSERT_EQ(status, '1');
+
+    Result r = Run({"--noui", "--version"});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Another instance of this application is running. Please use it instead.\n");
+    EXPECT_EQ(r.code, 1);
+    // A GUI run is refused the same way.
+    r = Run({"--version"}, true);
+    EXPECT_EQ(r.err, "Another instance of this application is running. Please use it instead.\n");
+    EXPECT_EQ(r.code, 1);
+
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+
+    r = Run({"--noui", "--version"});
+    EXPECT_EQ(r.out, Version);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.code, 0);
+    // The program removed its semaphore set when it ended.
+    EXPECT_EQ(semget(ftok(s_program.c_str(), 'q'), 1, 0), -1);
+}
+
+} // namespace
