@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "config/configuration/ConfigurationArchive.h"
+#include "support/ZipHelper.h"
 #include "config/configuration/Configuration.h"
 #include "config/configuration/Defaults.h"
 
@@ -28,7 +28,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "The output file must end in %ls.\n", Defaults::GALLERY_COLLECTION_EXTENTION);
         return 1;
     }
-    if (!ConfigurationArchive::ZipFolderToFile(folder, output)) {
+    if (!CZipHelper::ZipFolderToFile(folder, output)) {
         std::fprintf(stderr, "Could not write %s.\n", argv[2]);
         return 1;
     }

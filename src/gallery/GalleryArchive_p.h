@@ -1,4 +1,4 @@
-// The archive steps of opening and saving ".gallery" files, on the support layer's ZIP helper.
+// The archive steps of opening and saving ".gallery" files and item files, on the support layer's ZIP helper.
 #pragma once
 
 #include "support/KeldaPath.h"

@@ -14,7 +14,7 @@
 #include <zip.h>
 
 #include "common/TestEnv.h"
-#include "config/configuration/ConfigurationArchive.h"
+#include "support/ZipHelper.h"
 #include "config/configuration/ConfigurationLoading.h"
 #include "config/configuration/ConfigurationWrapper.h"
 #include "config/configuration/Defaults.h"
@@ -112,7 +112,7 @@ TEST_F(Configuration, DirectoryPackedFileAndRegistrationLoadTheSame)
     EXPECT_EQ(callbacks, 1);
 
     const std::string packed = m_dir.file("Sample.gallerycollection");
-    ASSERT_TRUE(ConfigurationArchive::ZipFolderToFile(Dir(), CKeldaFilePath::FromUtf8(packed)));
+    ASSERT_TRUE(CZipHelper::ZipFolderToFile(Dir(), CKeldaFilePath::FromUtf8(packed)));
     std::string unpacked;
     {
         ConfigurationWrapper fromFile;
@@ -178,7 +178,7 @@ TEST_F(Configuration, RefusalsLeaveNothingLoaded)
     Edit("configuration.xml", "Version=\"1.0.0.0\" ", "");
     EXPECT_TRUE(ConfigurationWrapper().ReadFromDir(Dir()));
     const std::string zip = m_dir.file("Sample.zip");
-    ASSERT_TRUE(ConfigurationArchive::ZipFolderToFile(Dir(), CKeldaFilePath::FromUtf8(zip)));
+    ASSERT_TRUE(CZipHelper::ZipFolderToFile(Dir(), CKeldaFilePath::FromUtf8(zip)));
     EXPECT_FALSE(ConfigurationWrapper().ReadFromFile(CKeldaFilePath::FromUtf8(zip)));
     EXPECT_FALSE(ConfigurationWrapper().ReadFromDir(CKeldaDirectoryPath::FromUtf8(m_dir.file("missing"))));
 }
@@ -315,7 +315,7 @@ TEST_F(Configuration, LoadingFromTheCommandLine)
     EXPECT_FALSE(none.IsLoaded());
     EXPECT_FALSE(ConfigurationLoading::LoadConfigurationPath(none, L"", &absolute));
     const std::string packed = m_dir.file("Sample.gallerycollection");
-    ASSERT_TRUE(ConfigurationArchive::ZipFolderToFile(Dir(), CKeldaFilePath::FromUtf8(packed)));
+    ASSERT_TRUE(CZipHelper::ZipFolderToFile(Dir(), CKeldaFilePath::FromUtf8(packed)));
     EXPECT_TRUE(ConfigurationLoading::LoadConfigurationPath(w, Text::FromUtf8(packed), nullptr));
     EXPECT_FALSE(ConfigurationLoading::LoadConfigurationGuid(w, kGuid));
     ASSERT_TRUE(ConfigurationLoading::LoadConfigurationPath(w, Text::FromUtf8(packed), nullptr));
@@ -329,7 +329,7 @@ TEST_F(Configuration, LoadingFromTheCommandLine)
     EXPECT_FALSE(QCoreApplication::instance()->property("styleSheet").isValid()); // console: not applied
 }
 
-TEST(ConfigurationArchive, UnsafeEntriesAreSkipped)
+TEST(ConfigurationZip, UnsafeEntriesAreSkipped)
 {
     TestEnv::TempDir dir;
     const std::string archive = dir.file("evil.gallerycollection");
@@ -341,13 +341,13 @@ TEST(ConfigurationArchive, UnsafeEntriesAreSkipped)
         ASSERT_GE(zip_file_add(zip, name, source, ZIP_FL_ENC_UTF_8), 0) << name;
     }
     ASSERT_EQ(zip_close(zip), 0);
-    ASSERT_TRUE(ConfigurationArchive::UnzipToFolder(CKeldaFilePath::FromUtf8(archive),
+    ASSERT_TRUE(CZipHelper::UnzipToFolder(CKeldaFilePath::FromUtf8(archive),
                                                     CKeldaDirectoryPath::FromUtf8(dir.file("out/x"))));
     EXPECT_EQ(TestEnv::ReadFile(dir.file("out/x/ok.txt")), "data");
     EXPECT_FALSE(TestEnv::Exists(dir.file("out/escaped.txt")));
     EXPECT_FALSE(TestEnv::Exists(dir.file("escaped2.txt")));
     EXPECT_FALSE(TestEnv::Exists(dir.file("out/x/absolute.txt")) && TestEnv::Exists("/absolute.txt"));
-    EXPECT_FALSE(ConfigurationArchive::UnzipToFolder(CKeldaFilePath::FromUtf8(dir.file("none.zip")),
+    EXPECT_FALSE(CZipHelper::UnzipToFolder(CKeldaFilePath::FromUtf8(dir.file("none.zip")),
                                                      CKeldaDirectoryPath::FromUtf8(dir.file("out/y"))));
 }
 

@@ -3,7 +3,7 @@
 
 #include <tinyxml2.h>
 
-#include "config/configuration/ConfigurationArchive.h"
+#include "support/ZipHelper.h"
 #include "config/configuration/Defaults.h"
 #include "config/settings/Preferences.h"
 #include "gallery/Gallery.h"
@@ -104,7 +104,7 @@ bool CConfiguration::ReadFromFile(const CKeldaFilePath &file)
     CDirectoryManipulator::CreateDirectory(temp);
     CKeldaDirectoryPath unpacked;
     if (!CDirectoryManipulator::CreateUniqueSubDirectory(temp, L"TroveConfiguration", unpacked)) return false;
-    if (!ConfigurationArchive::UnzipToFolder(file, unpacked)) {
+    if (!CZipHelper::UnzipToFolder(file, unpacked)) {
         CDirectoryManipulator::RemoveDirectoryAndContents(unpacked);
         return false;
     }
