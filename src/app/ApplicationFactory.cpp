@@ -22,6 +22,11 @@ using NTrove::CValueActionParameter;
 
 const char *const GUISTYLE = "plastique";
 
+namespace {
+// The default command, preselected and restored by justupdated.
+NTrove::Command NormalCommand() { return CWorkFlow::NotAvailableCommand("Normal"); }
+} // namespace
+
 const char *const CApplicationFactory::DEFAULT_STYLE_SHEET =
     "#labelGalleryName {font: bold 12pt}#labelCategories {font: bold 10pt}#labelUpdates {font: bold 10pt}"
     "#labelActions {font: bold 10pt}QTreeWidget {font-size: 10pt}QListWidget {font-size: 10pt}";
@@ -31,7 +36,7 @@ CApplicationFactory::CApplicationFactory() : m_styleSheet(QString::fromUtf8(DEFA
     RegisterOptions();
     // The configuration object and its loaded callback come with the gallery configuration; until
     // then the configuration stays empty (see ConfigurationHooks.h).
-    m_command = CWorkFlow::NotAvailableCommand("Normal");
+    m_command = NormalCommand();
 }
 
 CApplicationFactory::~CApplicationFactory()
@@ -199,7 +204,7 @@ bool CApplicationFactory::LoadConfigurationGuid(const CAtlString &guid)
 
 int CApplicationFactory::JustUpdated()
 {
-    m_command = CWorkFlow::NotAvailableCommand("Normal");
+    m_command = NormalCommand();
     QStringList stored;
     if (CCmdLineContext::PopArguments(stored)) {
         m_context.SetArguments(stored);
