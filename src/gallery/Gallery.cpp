@@ -4,6 +4,7 @@
 
 #include "gallery/GalleryKeyedStringCollection.h"
 #include "gallery/GalleryMemory.h"
+#include "gallery/GalleryObservers.h"
 
 #include <uuid/uuid.h>
 #include <unistd.h>
@@ -315,11 +316,16 @@ CAtlString CGallery::GetCurrentLanguage()
     return CurrentLanguage();
 }
 
-void CGallery::SetCurrentLanguage(const wchar_t *language, bool)
+void CGallery::SetCurrentLanguage(const wchar_t *language, bool notify)
 {
     CGalleryLock lock;
-    std::lock_guard<std::mutex> guard(LanguageMutex());
-    CurrentLanguage() = IsEmptyString(language) ? DefaultLanguage : language;
+    {
+        std::lock_guard<std::mutex> guard(LanguageMutex());
+        CurrentLanguage() = IsEmptyString(language) ? DefaultLanguage : language;
+    }
+    // The online portal and marketplace would take their new names (texts 21 and 36) here; this
+    // program does not load them.
+    if (notify) NotifyObservers(eGalleryNotificationLanguageChanged, std::vector<CGalleryObject *>());
 }
 
 HRESULT CGallery::Lock()

@@ -11,6 +11,10 @@
 #include <cstdint>
 #include <vector>
 
+class CGalleryInitializeThread;
+class CGalleryMultiproc;
+class IGalleryObserver;
+
 class CGallery {
 public:
     // Fixed names.
@@ -99,6 +103,55 @@ public:
     static CAtlString GetCachePath(const CAtlString &xmlPath);
     // Display texts by number (the user interface may register its own; 33 is "Folder").
     static CAtlString GetDisplayText(int number);
+
+    // The facade: start-up and shutdown of the loaded content (GalleryFacade.cpp). Only the first
+    // Initialize and the last Uninitialize act. fullMode false runs the initialisation on the caller's
+    // thread and returns its result; true starts it in a thread of its own and, once it has finished,
+    // the refresh thread.
+    static HRESULT Initialize(bool fullMode);
+    static void Uninitialize();
+    static int GetInitializeCount();
+    // The initialisation thread of the running library (null before Initialize and after shutdown).
+    static CGalleryInitializeThread *InitializeThread;
+    static CGalleryMultiproc *GetRefreshThread();
+
+    // Observers, called in registration order on the thread that makes the change (GalleryObservers.cpp).
+    static void RegisterObserver(IGalleryObserver *observer);
+    static void UnregisterObserver(IGalleryObserver *observer);
+    static void NotifyObservers(uint32_t type, CGalleryObject *record);
+    static void NotifyObservers(uint32_t type, const std::vector<CGalleryObject *> &records);
+
+    // The loaded content; valid while the library is initialised, changed only under the gallery lock.
+    static CGalleryManifestCollection *GetTeamContentManifests();
+    static CGalleryRepositoryCollection *GetRepositories();
+    static CGalleryManifest *GetMyContentManifest();
+    static CGalleryOrganization *GetMyContentOrganization();
+    static CGalleryActivity *GetMyContent();
+    static CGalleryManifest *GetStockManifest();
+    // Online resources and marketplace are not loaded by this program yet: both are null.
+    static CGalleryObject *GetOnlineResources();
+    static CGalleryObject *GetOnlineMarketplace();
+    static CGalleryObject *GetLastInstalledObject();
+    static void SetLastInstalledObject(CGalleryObject *record);
+    // Integer preferences read at initialisation.
+    static int EnableContentCreatorTools;
+    static int BrowseChunking;
+
+    // Fixed identifiers of the personal gallery.
+    static const wchar_t *const MyContentManifestIdentifier;
+    static const wchar_t *const MyContentOrganizationIdentifier;
+    static const wchar_t *const MyContentActivityIdentifier;
+    static const wchar_t *const MyContentTitle; // "My Content"
+
+    // Paths (GalleryPaths.cpp).
+    static CAtlString GetDefaultMyContentManifestXmlPath();
+    static CAtlString GetMyContentManifestXmlPath();
+    static CAtlString GetStockManifestXmlPath();
+    static CAtlString GetApplicationDirectoryPath();
+    // Replaces every "${NAME}" by the value of the environment variable NAME (empty when unset).
+    static CAtlString ExpandEnvironmentReferences(const CAtlString &text);
+    // The language of the host application (GalleryHooks.h), "en" when it has none.
+    static CAtlString GetBoardLanguage();
 };
 
 // Holds the gallery lock for a scope.

@@ -1,0 +1,78 @@
+// CQtGalleryThreadBase: background work on a Qt thread whose procedure runs inside a running event
+// loop of its own thread, as the network objects it creates require. Used by the installation engine
+// to open and run installations in the background.
+#pragma once
+
+#include "support/Result.h"
+
+#include <QObject>
+#include <QThread>
+
+#include <atomic>
+
+class CQtGalleryThreadBase;
+
+class IQtGalleryThreadObserver {
+public:
+    virtual ~IQtGalleryThreadObserver() = default;
+    // Called on the thread that ran the procedure, after the exit code is stored.
+    virtual void OnThreadFinished(CQtGalleryThreadBase *thread) = 0;
+};
+
+class CQtGalleryThreadBase : public QThread {
+    Q_OBJECT
+
+public:
+    explicit CQtGalleryThreadBase(QObject *parent = nullptr);
+    // A thread that is still running is cancelled and waited for.
+    ~CQtGalleryThreadBase() override;
+
+    // Synchronous: runs the procedure now and returns its result. Otherwise starts the thread with
+    // the stored priority and returns S_OK.
+    HRESULT Start(bool synchronous);
+    void Cancel() { m_cancel = true; }
+    bool IsCancelled() const { return m_cancel.load(); }
+    bool IsRunning() const { return m_running.load(); }
+    HRESULT GetExitCode() const { return m_exitCode.load(); }
+    // Waits while the thread runs, processing the caller's events; returns at once when not running.
+    void Join();
+    // Whole milliseconds; negative means 0.
+    static void Sleep(double seconds);
+    // Lowers the calling thread's priority.
+    static void SetLowPriority();
+    void SetObserver(IQtGalleryThreadObserver *observer) { m_observer = observer; }
+    void SetStartPriority(QThread::Priority priority) { m_priority = priority; }
+    QThread::Priority GetStartPriority() const { return m_priority; }
+
+public slots:
+    // Target of Join's wake-up timer.
+    void DummySlot() {}
+
+protected:
+    virtual HRESULT ThreadProc() = 0;
+    void run() override;
+
+private:
+    friend class QtEventLoopWorkaround;
+
+    std::atomic<bool> m_cancel{false};
+    std::atomic<bool> m_running{false};
+    std::atomic<HRESULT> m_exitCode{S_OK};
+    IQtGalleryThreadObserver *m_observer = nullptr;
+    QThread::Priority m_priority = QThread::InheritPriority;
+};
+
+// Lives in the worker thread: Execute runs the procedure once the thread's loop is running and ends
+// that loop with the procedure's result.
+class QtEventLoopWorkaround : public QObject {
+    Q_OBJECT
+
+public:
+    explicit QtEventLoopWorkaround(CQtGalleryThreadBase *thread) : m_thread(thread) {}
+
+public slots:
+    void Execute();
+
+private:
+    CQtGalleryThreadBase *m_thread;
+};
