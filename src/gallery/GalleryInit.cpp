@@ -1,14 +1,18 @@
-// Start and shutdown of the gallery library. The library has nothing to start yet, so both are no-ops
-// that succeed; the facade's initialisation thread is joined here once it exists.
+// Start and shutdown of the gallery library as the program's start-up sequence uses them: the library
+// is initialised synchronously, so its initialisation thread has finished when Join returns.
 #include "gallery/GalleryInit.h"
+
+#include "gallery/Gallery.h"
+#include "gallery/GalleryInitializeThread.h"
 
 #include <QCoreApplication>
 
 int Initialize()
 {
-    const int code = 0;
+    const int code = static_cast<int>(CGallery::Initialize(false));
     if (code != 0) QCoreApplication::exit(code);
+    if (CGallery::InitializeThread) CGallery::InitializeThread->Join();
     return code;
 }
 
-void Uninitialize() {}
+void Uninitialize() { CGallery::Uninitialize(); }
