@@ -1,7 +1,7 @@
 // The application factory: option registration, elevation decisions, the GUI look and the command.
 #include "app/ApplicationFactory.h"
 
-#include "app/ConfigurationHooks.h"
+#include "config/configuration/ConfigurationLoading.h"
 #include "config/settings/KDLocale.h"
 #include "net/Elevation.h"
 
@@ -33,9 +33,9 @@ const char *const CApplicationFactory::DEFAULT_STYLE_SHEET =
 
 CApplicationFactory::CApplicationFactory() : m_styleSheet(QString::fromUtf8(DEFAULT_STYLE_SHEET))
 {
+    m_configuration = std::make_shared<ConfigurationWrapper>();
+    m_configuration->SetLoadedCallback([this](const ConfigurationWrapper *loaded) { OnConfigurationLoaded(*loaded); });
     RegisterOptions();
-    // The configuration object and its loaded callback come with the gallery configuration; until
-    // then the configuration stays empty (see ConfigurationHooks.h).
     m_command = NormalCommand();
 }
 
@@ -175,31 +175,23 @@ void CApplicationFactory::InstallAdditionalTranslator(QCoreApplication *applicat
     if (application) application->installTranslator(&m_translator);
 }
 
-void CApplicationFactory::OnConfigurationLoaded(const QString &directory, const QString &styleSheet)
+void CApplicationFactory::OnConfigurationLoaded(const ConfigurationWrapper &configuration)
 {
-    if (!directory.isEmpty()) {
-        // A configuration without a catalogue for this language is fine: the texts stay as they are.
-        const QString languages = directory + QStringLiteral("/Languages/") + KDLocale::GetCurrentLocaleDirName(true);
-        (void)m_translator.load(QStringLiteral("Trove"), languages);
-    }
-    m_styleSheet = QString::fromUtf8(DEFAULT_STYLE_SHEET) + styleSheet;
-    if ((m_context.ui || m_context.showGui) && !m_noUi)
-        SetStylesheet(qobject_cast<QApplication *>(QCoreApplication::instance()));
+    // A configuration without a catalogue for this language is fine: the texts stay as they are.
+    ConfigurationLoading::OnConfigurationLoaded(configuration, KDLocale::GetCurrentLocaleDirName(true), m_translator,
+                                                QString::fromUtf8(DEFAULT_STYLE_SHEET), m_styleSheet,
+                                                (m_context.ui || m_context.showGui) && !m_noUi,
+                                                QCoreApplication::instance());
 }
 
 bool CApplicationFactory::LoadConfigurationPath(const CAtlString &path)
 {
-    const QFileInfo info(Text::ToQt(path));
-    const QString absolute = info.absoluteFilePath();
-    m_context.configurationPath = Text::FromQt(absolute);
-    if (info.isFile()) return ReadConfigurationFromFile(m_configuration.get(), absolute);
-    if (info.isDir()) return ReadConfigurationFromDir(m_configuration.get(), absolute);
-    return false;
+    return ConfigurationLoading::LoadConfigurationPath(*m_configuration, path, &m_context.configurationPath);
 }
 
 bool CApplicationFactory::LoadConfigurationGuid(const CAtlString &guid)
 {
-    return ReadConfigurationFromPreferences(m_configuration.get(), Text::ToQt(guid));
+    return ConfigurationLoading::LoadConfigurationGuid(*m_configuration, guid);
 }
 
 int CApplicationFactory::JustUpdated()

@@ -54,9 +54,9 @@ public:
     void SetStylesheet(QApplication *application);
     // Installs the configuration's translator; nothing for a null pointer.
     void InstallAdditionalTranslator(QCoreApplication *application);
-    // Called after every successful configuration load with the configuration's directory and its
-    // style-sheet text: loads the "Trove" translator of the configuration and extends the style sheet.
-    void OnConfigurationLoaded(const QString &directory, const QString &styleSheet);
+    // Called after every successful configuration load: loads the "Trove" translator of the
+    // configuration and extends the style sheet (applied at once only in GUI runs).
+    void OnConfigurationLoaded(const ConfigurationWrapper &configuration);
 
     // The targets of the configuration and guid options.
     bool LoadConfigurationPath(const CAtlString &path);

@@ -2,9 +2,11 @@
 // kept across a self-update, and the justupdated command.
 #include "app/ApplicationFactory.h"
 #include "app/CaptureOutput.h"
+#include "common/TestEnv.h"
 #include "config/configuration/Defaults.h"
 #include "config/settings/KDAppInfo.h"
 #include "config/settings/Preferences.h"
+#include "support/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -147,11 +149,14 @@ TEST(JustUpdatedTest, StoredArgumentsFillTheContextAgain)
 TEST(StartupTest, LoadedConfigurationExtendsTheStyleSheet)
 {
     CApplicationFactory factory;
-    Parse(factory, {"--noui"});
     EXPECT_EQ(factory.GetStyleSheet(), QString::fromUtf8(CApplicationFactory::DEFAULT_STYLE_SHEET));
-    factory.OnConfigurationLoaded(QString(), QStringLiteral("QLabel {color: red}"));
-    EXPECT_EQ(factory.GetStyleSheet(),
-              QString::fromUtf8(CApplicationFactory::DEFAULT_STYLE_SHEET) + QStringLiteral("QLabel {color: red}"));
+    const std::string sample = std::string(TROVE_SOURCE_DIR) + "/samples/configuration";
+    Parse(factory, {"--noui", "--configuration", sample.c_str(), "--version"});
+    const QString own = QString::fromStdString(TestEnv::ReadFile(sample + "/style.qss"));
+    ASSERT_FALSE(own.isEmpty());
+    EXPECT_TRUE(factory.GetStyleSheet().startsWith(QString::fromUtf8(CApplicationFactory::DEFAULT_STYLE_SHEET)));
+    EXPECT_TRUE(factory.GetStyleSheet().contains(own.trimmed())) << factory.GetStyleSheet().toStdString();
+    EXPECT_EQ(factory.GetContext().configurationPath, Text::FromUtf8(sample));
 }
 
 } // namespace
