@@ -18,6 +18,10 @@
 #include "gallery/GalleryStringCollection.h"
 #include "support/FileManipulator.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <cwchar>
@@ -55,6 +59,26 @@ struct ArrayBlock {
     uint32_t capacity;
 };
 static_assert(sizeof(ArrayBlock) == 16);
+
+// A large image is read, checksummed and relocated in one sweep; asking for 2 MiB pages before the
+// first touch spares a page fault and a TLB refill per 4 KiB page. Only advice: without it the image
+// loads all the same.
+void AdviseLargePages(unsigned char *block, size_t size)
+{
+#ifdef MADV_HUGEPAGE
+    // The advice covers whole pages around the block; a large block is a mapping of its own, so this
+    // marks that one mapping and splits nothing.
+    constexpr size_t kLargeBlock = size_t(4) << 20;
+    if (size < kLargeBlock) return;
+    const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const uintptr_t start = reinterpret_cast<uintptr_t>(block) & ~(page - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + size + page - 1) & ~(page - 1);
+    ::madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
+#else
+    (void)block;
+    (void)size;
+#endif
+}
 
 } // namespace
 
@@ -497,17 +521,27 @@ HRESULT GalleryCache::Read(const CAtlString &path, CGalleryMemory **block, CGall
     CGalleryMemory *memory = nullptr;
     if (SUCCEEDED(hr)) hr = CGalleryMemory::CreateInstance(static_cast<size_t>(length + kLoadBias), &memory);
     unsigned char *base = memory ? memory->GetBase() + kLoadBias : nullptr;
-    uint64_t got = 0;
-    // One read of the whole file; the header and the checksum are then checked in memory.
-    if (SUCCEEDED(hr)) hr = stream->Read(base, length, &got, true);
+    if (base) AdviseLargePages(memory->GetBase(), static_cast<size_t>(length + kLoadBias));
+    // The whole file into the one block, checksummed piece by piece while each piece is still in the
+    // processor's cache; the header is then checked in memory.
+    CGalleryCRC crc;
+    constexpr uint64_t kPiece = uint64_t(256) << 10;
+    for (uint64_t at = 0; SUCCEEDED(hr) && at < length;) {
+        const uint64_t count = std::min(kPiece, length - at);
+        uint64_t got = 0;
+        hr = stream->Read(base + at, count, &got, true);
+        if (SUCCEEDED(hr) && at + count > kImageStart) {
+            const uint64_t from = std::max(at, kImageStart);
+            crc.Add(base + from, static_cast<size_t>(at + count - from));
+        }
+        at += count;
+    }
     stream->Close();
     CGallerySerializationStream::DeleteInstance(&stream);
     if (SUCCEEDED(hr) && std::memcmp(base, kHeader, kHeaderLength) != 0) hr = E_FAIL;
     if (SUCCEEDED(hr)) {
         uint64_t stored = 0;
         for (int i = 0; i < 8; ++i) stored |= uint64_t(base[kHeaderLength + i]) << (8 * i);
-        CGalleryCRC crc;
-        crc.Add(base + kImageStart, static_cast<size_t>(length - kImageStart));
         if (stored != crc.GetChecksum()) hr = E_FAIL;
     }
     if (SUCCEEDED(hr)) hr = CGalleryCacheAccess::Fixup(base, length, image);

@@ -1,11 +1,17 @@
-// The cache stream: an in-memory image published through CSaveFile when writing, a readable file
-// stream when reading.
+// The cache stream: an in-memory image published through CSaveFile when writing, a plain file
+// descriptor when reading.
 #include "gallery/GallerySerializationStream.h"
 
 #include "gallery/GalleryFileOps_p.h"
 #include "support/KeldaPath.h"
 #include "support/SaveFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cwchar>
 #include <new>
 
@@ -43,13 +49,14 @@ HRESULT CGallerySerializationStream::Open(const CAtlString &path, bool write)
         return CStreamFactory::CreateWritableBufferStream(&m_buffer) == S_OK && m_buffer ? S_OK : E_FAIL;
     }
     if (!file.FileExists()) return S_FALSE;
-    if (FAILED(CStreamFactory::CreateReadableStreamOnFile(&m_file, path)) || !m_file) return E_FAIL;
-    KeldaStreamStat stat;
-    if (FAILED(m_file->Stat(&stat))) {
+    m_fd = ::open(Text::ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (m_fd < 0) return E_FAIL;
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         Close();
         return E_FAIL;
     }
-    m_length = stat.size;
+    m_length = static_cast<uint64_t>(st.st_size);
     return S_OK;
 }
 
@@ -66,9 +73,9 @@ HRESULT CGallerySerializationStream::Close()
         m_buffer->Release();
         m_buffer = nullptr;
     }
-    if (m_file) {
-        m_file->Release();
-        m_file = nullptr;
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
     }
     return hr;
 }
@@ -77,10 +84,15 @@ void CGallerySerializationStream::Cancel() { m_failed = true; }
 
 HRESULT CGallerySerializationStream::Seek(uint64_t position)
 {
-    IKELDAStream *stream = m_buffer ? static_cast<IKELDAStream *>(m_buffer) : m_file;
-    if (!stream || position > kMaxLength) return E_FAIL;
+    if (position > kMaxLength) return E_FAIL;
+    if (m_fd >= 0) {
+        if (::lseek(m_fd, static_cast<off_t>(position), SEEK_SET) < 0) return E_FAIL;
+        m_position = position;
+        return S_OK;
+    }
+    if (!m_buffer) return E_FAIL;
     uint64_t now = 0;
-    if (FAILED(stream->Seek(static_cast<int64_t>(position), eKeldaStreamSeekSet, &now))) return E_FAIL;
+    if (FAILED(m_buffer->Seek(static_cast<int64_t>(position), eKeldaStreamSeekSet, &now))) return E_FAIL;
     m_position = now;
     return S_OK;
 }
@@ -126,10 +138,26 @@ HRESULT CGallerySerializationStream::Read(void *buffer, uint64_t count, uint64_t
 {
     if (!got) return E_INVALIDARG;
     *got = 0;
-    IKELDAStream *stream = m_buffer ? static_cast<IKELDAStream *>(m_buffer) : m_file;
-    if (!stream || (!buffer && count)) return E_FAIL;
+    if (!buffer && count) return E_FAIL;
     size_t n = 0;
-    const HRESULT hr = stream->Read(buffer, static_cast<size_t>(count), &n);
+    HRESULT hr = S_OK;
+    if (m_fd >= 0) {
+        auto *p = static_cast<unsigned char *>(buffer);
+        while (n < count) {
+            const ssize_t got = ::read(m_fd, p + n, static_cast<size_t>(std::min<uint64_t>(count - n, 1u << 30)));
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) {
+                hr = E_FAIL;
+                break;
+            }
+            if (got == 0) break;
+            n += static_cast<size_t>(got);
+        }
+    } else if (m_buffer) {
+        hr = m_buffer->Read(buffer, static_cast<size_t>(count), &n);
+    } else {
+        return E_FAIL;
+    }
     m_position += n;
     *got = n;
     if (FAILED(hr)) return hr;

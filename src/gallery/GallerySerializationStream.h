@@ -5,7 +5,8 @@
 //
 // Writing collects the image in memory and publishes it on Close() crash-safely (temporary file beside
 // the target, synced and renamed over it), so a reader never sees a torn cache and a failed write
-// leaves no partial file. Reading goes through a readable file stream. Positions and lengths are 64-bit
+// leaves no partial file. Reading goes straight to the file descriptor, so that a whole image arrives
+// with as few copies as possible. Positions and lengths are 64-bit
 // values of which only the low 32 bits are used: an image is limited to 4 GiB.
 #pragma once
 
@@ -64,7 +65,7 @@ private:
     bool m_write = false;
     bool m_failed = false;
     IKELDABufferStream *m_buffer = nullptr; // write mode
-    IKELDAStream *m_file = nullptr;         // read mode
+    int m_fd = -1;                          // read mode
     uint64_t m_position = 0;
     uint64_t m_length = 0;
 };
