@@ -10,8 +10,8 @@
 // the head of each record only, not the whole file). BM_RegistryFullParse parses the same records whole
 // with KELDASax for comparison.
 //
-// The generator follows bench_manifest_open: organizations of activities with 10 files each, every
-// record with a two-language title, a version, and for files keywords, a format and a requirement.
+// The documents come from ManifestGenerator.h, as for bench_manifest_open.
+#include "ManifestGenerator.h"
 #include "gallery/Gallery.h"
 #include "gallery/GalleryActivity.h"
 #include "gallery/GalleryFile.h"
@@ -37,65 +37,6 @@
 
 namespace {
 
-void Describe(CGalleryMetadata *m, const std::wstring &id, const std::wstring &title)
-{
-    m->SetIdentifier(CAtlString(CGallery::IdentifierPrefix + std::wstring(L"?type=record&id=") + id).c_str());
-    m->GetTitle()->Add(L"en", title.c_str());
-    m->GetTitle()->Add(L"fr", (title + L" (fr)").c_str());
-    m->SetVersion(L"2010-06-03");
-}
-
-// A manifest of about `bytes` bytes of XML: organizations of `activities` activities with 10 files.
-std::string GenerateManifest(size_t bytes, int activities, const std::wstring &manifestId)
-{
-    CGalleryManifest *manifest = nullptr;
-    CGalleryManifest::CreateInstance(&manifest);
-    Describe(manifest->GetMetadata(), manifestId, L"Generated gallery");
-    manifest->GetStringVersions()->Add(L"en", L"2010-06-03");
-    manifest->GetStringVersions()->Add(L"fr", L"2010-06-04");
-    std::string text;
-    int counter = 0;
-    size_t batch = 1;
-    while (text.size() < bytes && batch) {
-        for (size_t b = 0; b < batch; ++b) {
-            CGalleryOrganization *organization = nullptr;
-            CGalleryOrganization::CreateInstance(&organization);
-            organization->SetManifest(manifest);
-            Describe(organization->GetMetadata(), L"o" + std::to_wstring(++counter), L"Organization");
-            manifest->GetOrganizations()->Add(organization);
-            for (int a = 0; a < activities; ++a) {
-                CGalleryActivity *activity = nullptr;
-                CGalleryActivity::CreateInstance(&activity);
-                activity->SetOrganization(organization);
-                Describe(activity->GetMetadata(), L"a" + std::to_wstring(++counter), L"Activity " + std::to_wstring(a));
-                organization->GetActivities()->Add(activity);
-                for (int f = 0; f < 10; ++f) {
-                    CGalleryFile *file = nullptr;
-                    CGalleryFile::CreateInstance(&file);
-                    file->SetParent(activity);
-                    const std::wstring n = std::to_wstring(++counter);
-                    Describe(file->GetMetadata(), L"f" + n, L"Picture " + n);
-                    file->GetMetadata()->GetKeywords()->Add(L"en", L"picture");
-                    file->GetMetadata()->GetKeywords()->Add(L"fr", L"image");
-                    file->GetMetadata()->SetFormat(L"application/x-keldalabs-galleryitem;x-original-type=image/png");
-                    file->GetMetadata()->GetMinimumRequirements()->Add(L"x-keldalabs-vellum", L"10.0");
-                    file->SetHref((L"items/picture" + n + L".galleryitem").c_str());
-                    activity->GetFiles()->Add(file);
-                }
-            }
-        }
-        IKELDAXMLWriter *writer = nullptr;
-        IKELDAXMLWriter::CreateKELDAXMLWriterOnString(&writer);
-        manifest->WriteXml(writer);
-        writer->get_output(&text);
-        writer->Release();
-        const size_t organizations = manifest->GetOrganizations()->GetCount();
-        const size_t each = text.size() / organizations + 1;
-        batch = text.size() < bytes ? (bytes - text.size()) / each + 1 : 0;
-    }
-    CGalleryManifest::DeleteInstance(&manifest);
-    return text;
-}
 
 bool WriteFile(const std::string &path, const std::string &bytes)
 {
@@ -120,7 +61,7 @@ struct Data {
     void PrepareManifest()
     {
         if (!xml.empty()) return;
-        const std::string text = GenerateManifest(size_t(100) << 20, 40, L"manifest");
+        const std::string text = BenchManifest::Generate(size_t(100) << 20, 40, L"manifest", true);
         std::filesystem::create_directories(folder + "/gallery");
         xml = folder + "/gallery/imsmanifest.xml";
         cache = folder + "/gallery.cache";
@@ -141,7 +82,7 @@ struct Data {
         records = folder + "/Uninstall";
         std::filesystem::create_directories(records);
         for (int i = 0; i < 1000; ++i) {
-            const std::string text = GenerateManifest(40 << 10, 2, L"gallery" + std::to_wstring(i));
+            const std::string text = BenchManifest::Generate(40 << 10, 2, L"gallery" + std::to_wstring(i), true);
             recordBytes += text.size();
             WriteFile(records + "/imsmanifest" + std::to_string(i) + ".xml", text);
         }

@@ -4,6 +4,7 @@
 // The documents are written by the gallery's own writer from a generated model: organizations of 40
 // activities with 10 files each, every record with a title in two languages, keywords, a format and a
 // requirement, so the reader sees the same shape as a real gallery.
+#include "ManifestGenerator.h"
 #include "gallery/GalleryActivity.h"
 #include "gallery/GalleryFile.h"
 #include "gallery/GalleryKeyedStringCollection.h"
@@ -25,64 +26,6 @@
 
 namespace {
 
-void Describe(CGalleryMetadata *m, const std::wstring &id, const std::wstring &title)
-{
-    m->SetIdentifier(CAtlString(CGallery::IdentifierPrefix + std::wstring(L"?type=record&id=") + id).c_str());
-    m->GetTitle()->Add(L"en", title.c_str());
-    m->GetTitle()->Add(L"fr", (title + L" (fr)").c_str());
-    m->SetVersion(L"2010-06-03");
-}
-
-std::string GenerateManifest(size_t bytes)
-{
-    CGalleryManifest *manifest = nullptr;
-    CGalleryManifest::CreateInstance(&manifest);
-    Describe(manifest->GetMetadata(), L"manifest", L"Generated gallery");
-    std::string text;
-    int counter = 0;
-    // Grow organization by organization until the written document is large enough.
-    size_t batch = 1;
-    while (text.size() < bytes) {
-      for (size_t b = 0; b < batch; ++b) {
-        CGalleryOrganization *organization = nullptr;
-        CGalleryOrganization::CreateInstance(&organization);
-        organization->SetManifest(manifest);
-        Describe(organization->GetMetadata(), L"o" + std::to_wstring(++counter), L"Organization");
-        manifest->GetOrganizations()->Add(organization);
-        for (int a = 0; a < 40; ++a) {
-            CGalleryActivity *activity = nullptr;
-            CGalleryActivity::CreateInstance(&activity);
-            activity->SetOrganization(organization);
-            Describe(activity->GetMetadata(), L"a" + std::to_wstring(++counter), L"Activity " + std::to_wstring(a));
-            organization->GetActivities()->Add(activity);
-            for (int f = 0; f < 10; ++f) {
-                CGalleryFile *file = nullptr;
-                CGalleryFile::CreateInstance(&file);
-                file->SetParent(activity);
-                const std::wstring n = std::to_wstring(++counter);
-                Describe(file->GetMetadata(), L"f" + n, L"Picture " + n);
-                file->GetMetadata()->GetKeywords()->Add(L"en", L"picture");
-                file->GetMetadata()->GetKeywords()->Add(L"fr", L"image");
-                file->GetMetadata()->SetFormat(L"application/x-keldalabs-galleryitem;x-original-type=image/png");
-                file->GetMetadata()->GetMinimumRequirements()->Add(L"x-keldalabs-vellum", L"10.0");
-                file->SetHref((L"items/picture" + n + L".galleryitem").c_str());
-                activity->GetFiles()->Add(file);
-            }
-        }
-      }
-        IKELDAXMLWriter *writer = nullptr;
-        IKELDAXMLWriter::CreateKELDAXMLWriterOnString(&writer);
-        manifest->WriteXml(writer);
-        writer->get_output(&text);
-        writer->Release();
-        // One organization gives the size of each: add the rest in one batch.
-        const size_t organizations = manifest->GetOrganizations()->GetCount();
-        const size_t each = text.size() / organizations + 1;
-        batch = text.size() < bytes ? (bytes - text.size()) / each + 1 : 0;
-    }
-    CGalleryManifest::DeleteInstance(&manifest);
-    return text;
-}
 
 // The generated documents, written once per size into a private folder removed at exit.
 struct Documents {
@@ -100,7 +43,7 @@ struct Documents {
     {
         auto it = files.find(megabytes);
         if (it == files.end()) {
-            const std::string text = GenerateManifest(static_cast<size_t>(megabytes) << 20);
+            const std::string text = BenchManifest::Generate(static_cast<size_t>(megabytes) << 20);
             const std::string dir = folder + "/" + std::to_string(megabytes);
             std::filesystem::create_directories(dir);
             const std::string path = dir + "/imsmanifest.xml";

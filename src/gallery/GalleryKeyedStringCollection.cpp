@@ -1,5 +1,6 @@
 // Keyed text in one buffer.
 #include "gallery/GalleryKeyedStringCollection.h"
+#include "gallery/GalleryRecordAlloc_p.h"
 
 #include "gallery/Gallery.h"
 #include "gallery/GalleryPairBuffer_p.h"
@@ -28,23 +29,9 @@ const wchar_t *CGalleryKeyedStringEnumerator::GetCurrentString() const
     return m_collection ? m_collection->GetStringAt(static_cast<uint32_t>(m_index)) : CGallery::EmptyString;
 }
 
-HRESULT CGalleryKeyedStringCollection::CreateInstance(CGalleryKeyedStringCollection **out)
-{
-    if (!out || *out) return E_INVALIDARG;
-    auto *created = static_cast<CGalleryKeyedStringCollection *>(std::calloc(1, sizeof(CGalleryKeyedStringCollection)));
-    if (!created) return E_OUTOFMEMORY;
-    created->Initialize();
-    *out = created;
-    return S_OK;
-}
+HRESULT CGalleryKeyedStringCollection::CreateInstance(CGalleryKeyedStringCollection **out) { return CreateGalleryRecord(out); }
 
-void CGalleryKeyedStringCollection::DeleteInstance(CGalleryKeyedStringCollection **inOut)
-{
-    if (!inOut || !*inOut) return;
-    (*inOut)->Finalize();
-    if (!CGallery::IsManagedMemory(*inOut)) std::free(*inOut);
-    *inOut = nullptr;
-}
+void CGalleryKeyedStringCollection::DeleteInstance(CGalleryKeyedStringCollection **inOut) { DeleteGalleryRecord(inOut); }
 
 HRESULT CGalleryKeyedStringCollection::Initialize()
 {

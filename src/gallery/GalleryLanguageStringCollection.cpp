@@ -1,5 +1,6 @@
 // Multilingual text in one buffer, language matching and the display fallback.
 #include "gallery/GalleryLanguageStringCollection.h"
+#include "gallery/GalleryRecordAlloc_p.h"
 
 #include "gallery/Gallery.h"
 #include "gallery/GalleryPairBuffer_p.h"
@@ -40,23 +41,9 @@ const wchar_t *CGalleryLanguageStringEnumerator::GetCurrentString() const
     return m_collection ? m_collection->GetStringAt(static_cast<uint32_t>(m_index)) : CGallery::EmptyString;
 }
 
-HRESULT CGalleryLanguageStringCollection::CreateInstance(CGalleryLanguageStringCollection **out)
-{
-    if (!out || *out) return E_INVALIDARG;
-    auto *created = static_cast<CGalleryLanguageStringCollection *>(std::calloc(1, sizeof(CGalleryLanguageStringCollection)));
-    if (!created) return E_OUTOFMEMORY;
-    created->Initialize();
-    *out = created;
-    return S_OK;
-}
+HRESULT CGalleryLanguageStringCollection::CreateInstance(CGalleryLanguageStringCollection **out) { return CreateGalleryRecord(out); }
 
-void CGalleryLanguageStringCollection::DeleteInstance(CGalleryLanguageStringCollection **inOut)
-{
-    if (!inOut || !*inOut) return;
-    (*inOut)->Finalize();
-    if (!CGallery::IsManagedMemory(*inOut)) std::free(*inOut);
-    *inOut = nullptr;
-}
+void CGalleryLanguageStringCollection::DeleteInstance(CGalleryLanguageStringCollection **inOut) { DeleteGalleryRecord(inOut); }
 
 HRESULT CGalleryLanguageStringCollection::Initialize()
 {

@@ -153,6 +153,9 @@ TEST_F(CommandLineE2E, ConsoleRunsPrintExactlyWhatIsDocumented)
         // version never prints the messages.
         {{"--noui", "--version", "--bogus"}, Version, "", 0},
         {{"--noui", "--noui", "--repair"}, "", "Repair: not available in this build.\n", 1},
+        // A configuration folder loads during parsing; a missing one is left for the command to report.
+        {{"--noui", "--configuration", TROVE_SOURCE_DIR "/samples/configuration", "--version"}, Version, "", 0},
+        {{"--noui", "--configuration", "/no/such/configuration", "--version"}, Version, "", 0},
     };
     for (const auto &c : cases) {
         const Result r = Run(c.args);

@@ -1,0 +1,86 @@
+// Generated imsmanifest.xml documents for the benchmarks, written by the gallery's own writer from a
+// generated model: organizations of `activities` activities with 10 files each, every record with a
+// title in two languages and a version, and for files keywords, a format and a requirement, so the
+// readers see the same shape as a real gallery.
+#pragma once
+
+#include "gallery/Gallery.h"
+#include "gallery/GalleryActivity.h"
+#include "gallery/GalleryFile.h"
+#include "gallery/GalleryKeyedStringCollection.h"
+#include "gallery/GalleryLanguageStringCollection.h"
+#include "gallery/GalleryManifest.h"
+#include "gallery/GalleryMetadata.h"
+#include "gallery/GalleryOrganization.h"
+#include "support/XmlWriter.h"
+
+#include <string>
+
+namespace BenchManifest {
+
+inline void Describe(CGalleryMetadata *m, const std::wstring &id, const std::wstring &title)
+{
+    m->SetIdentifier(CAtlString(CGallery::IdentifierPrefix + std::wstring(L"?type=record&id=") + id).c_str());
+    m->GetTitle()->Add(L"en", title.c_str());
+    m->GetTitle()->Add(L"fr", (title + L" (fr)").c_str());
+    m->SetVersion(L"2010-06-03");
+}
+
+// A manifest of at least `bytes` bytes of XML. With stringVersions, the manifest also carries
+// per-language string versions.
+inline std::string Generate(size_t bytes, int activities = 40, const std::wstring &manifestId = L"manifest",
+                            bool stringVersions = false)
+{
+    CGalleryManifest *manifest = nullptr;
+    CGalleryManifest::CreateInstance(&manifest);
+    Describe(manifest->GetMetadata(), manifestId, L"Generated gallery");
+    if (stringVersions) {
+        manifest->GetStringVersions()->Add(L"en", L"2010-06-03");
+        manifest->GetStringVersions()->Add(L"fr", L"2010-06-04");
+    }
+    std::string text;
+    int counter = 0;
+    // Grow organization by organization: one gives the size of each, the rest follow in one batch.
+    size_t batch = 1;
+    while (text.size() < bytes && batch) {
+        for (size_t b = 0; b < batch; ++b) {
+            CGalleryOrganization *organization = nullptr;
+            CGalleryOrganization::CreateInstance(&organization);
+            organization->SetManifest(manifest);
+            Describe(organization->GetMetadata(), L"o" + std::to_wstring(++counter), L"Organization");
+            manifest->GetOrganizations()->Add(organization);
+            for (int a = 0; a < activities; ++a) {
+                CGalleryActivity *activity = nullptr;
+                CGalleryActivity::CreateInstance(&activity);
+                activity->SetOrganization(organization);
+                Describe(activity->GetMetadata(), L"a" + std::to_wstring(++counter), L"Activity " + std::to_wstring(a));
+                organization->GetActivities()->Add(activity);
+                for (int f = 0; f < 10; ++f) {
+                    CGalleryFile *file = nullptr;
+                    CGalleryFile::CreateInstance(&file);
+                    file->SetParent(activity);
+                    const std::wstring n = std::to_wstring(++counter);
+                    Describe(file->GetMetadata(), L"f" + n, L"Picture " + n);
+                    file->GetMetadata()->GetKeywords()->Add(L"en", L"picture");
+                    file->GetMetadata()->GetKeywords()->Add(L"fr", L"image");
+                    file->GetMetadata()->SetFormat(L"application/x-keldalabs-galleryitem;x-original-type=image/png");
+                    file->GetMetadata()->GetMinimumRequirements()->Add(L"x-keldalabs-vellum", L"10.0");
+                    file->SetHref((L"items/picture" + n + L".galleryitem").c_str());
+                    activity->GetFiles()->Add(file);
+                }
+            }
+        }
+        IKELDAXMLWriter *writer = nullptr;
+        IKELDAXMLWriter::CreateKELDAXMLWriterOnString(&writer);
+        manifest->WriteXml(writer);
+        writer->get_output(&text);
+        writer->Release();
+        const size_t organizations = manifest->GetOrganizations()->GetCount();
+        const size_t each = text.size() / organizations + 1;
+        batch = text.size() < bytes ? (bytes - text.size()) / each + 1 : 0;
+    }
+    CGalleryManifest::DeleteInstance(&manifest);
+    return text;
+}
+
+} // namespace BenchManifest
