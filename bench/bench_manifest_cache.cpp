@@ -97,7 +97,9 @@ Data &TheData()
     return data;
 }
 
-double OpenOnce(const std::string &path)
+// Seconds for one open followed by destroying the manifest (-1 when the open failed); destroySeconds,
+// when given, receives the share of the destruction.
+double OpenOnce(const std::string &path, double *destroySeconds = nullptr)
 {
     const CAtlString wide = Text::FromUtf8(path);
     const auto start = std::chrono::steady_clock::now();
@@ -105,8 +107,11 @@ double OpenOnce(const std::string &path)
     CGalleryManifest::CreateInstance(&manifest);
     const HRESULT hr = manifest->Open(wide.c_str());
     benchmark::DoNotOptimize(manifest->GetOrganizations()->GetCount());
+    const auto opened = std::chrono::steady_clock::now();
     CGalleryManifest::DeleteInstance(&manifest);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const auto end = std::chrono::steady_clock::now();
+    if (destroySeconds) *destroySeconds = std::chrono::duration<double>(end - opened).count();
+    const double seconds = std::chrono::duration<double>(end - start).count();
     return hr == S_OK ? seconds : -1;
 }
 
@@ -179,14 +184,20 @@ int main(int argc, char **argv)
     Data &data = TheData();
     data.PrepareManifest();
     if (!data.cache.empty()) {
-        double xmlBest = 1e9, cacheBest = 1e9;
+        double xmlBest = 1e9, cacheBest = 1e9, cacheDestroy = 0;
         for (int i = 0; i < 5; ++i) {
             xmlBest = std::min(xmlBest, OpenOnce(data.xml));
-            cacheBest = std::min(cacheBest, OpenOnce(data.cache));
+            double destroy = 0;
+            const double cache = OpenOnce(data.cache, &destroy);
+            if (cache < cacheBest) {
+                cacheBest = cache;
+                cacheDestroy = destroy;
+            }
         }
-        std::printf("\nopen %.1f MB XML: %.1f ms; its %.1f MB cache: %.1f ms; cache is %.1f times faster\n",
+        std::printf("\nopen %.1f MB XML: %.1f ms; its %.1f MB cache: %.1f ms (destroying the manifest %.1f ms); "
+                    "cache is %.1f times faster\n",
                     data.xmlBytes / 1048576.0, xmlBest * 1e3, data.cacheBytes / 1048576.0, cacheBest * 1e3,
-                    xmlBest / cacheBest);
+                    cacheDestroy * 1e3, xmlBest / cacheBest);
     }
     benchmark::Shutdown();
     return 0;

@@ -242,6 +242,7 @@ HRESULT CGallery::AllocateMemory(size_t count, size_t size, void **out)
     if (*out) return E_INVALIDARG;
     if (size == 0 || count == 0) return S_FALSE;
     if (count > SIZE_MAX / size) return E_OUTOFMEMORY;
+    NoteManagedWrite(out);
     *out = std::calloc(count, size);
     return *out ? S_OK : E_OUTOFMEMORY;
 }
@@ -254,8 +255,11 @@ HRESULT CGallery::ReallocateMemory(size_t count, size_t size, void **inOut, size
         return S_FALSE;
     }
     if (count > SIZE_MAX / size) return E_OUTOFMEMORY;
+    NoteManagedWrite(inOut);
     if (IsManagedMemory(*inOut) && *inOut) {
-        // A block inside a cache image cannot grow in place: copy it out.
+        // A block inside a cache image cannot grow in place: copy it out. The array's owner may hold
+        // it through a local copy of the pointer, so the image it came from is told as well.
+        NoteManagedWrite(*inOut);
         void *fresh = std::calloc(count, size);
         if (!fresh) return E_OUTOFMEMORY;
         std::memcpy(fresh, *inOut, (oldCount < count ? oldCount : count) * size);
@@ -286,6 +290,7 @@ HRESULT CGallery::AllocateString(const wchar_t *text, size_t length, const wchar
     } else {
         auto *copy = static_cast<wchar_t *>(std::malloc((length + 1) * sizeof(wchar_t)));
         if (!copy) return E_OUTOFMEMORY;
+        NoteManagedWrite(out);
         std::wmemcpy(copy, text, length);
         copy[length] = 0;
         *out = copy;
@@ -309,6 +314,8 @@ void CGallery::FreeString(const wchar_t **inOut)
 HRESULT CGallery::CheckStringSanity(const wchar_t *text) { return text ? S_OK : E_POINTER; }
 
 bool CGallery::IsManagedMemory(const void *address) { return CGalleryMemory::IsManagedMemory(address); }
+void CGallery::NoteManagedWrite(const void *address) { CGalleryMemory::NoteWrite(address); }
+bool CGallery::IsInCleanBlock(const void *address) { return CGalleryMemory::IsInCleanBlock(address); }
 
 CAtlString CGallery::GetCurrentLanguage()
 {

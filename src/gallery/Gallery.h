@@ -76,6 +76,11 @@ public:
     // E_POINTER for a null string; S_OK otherwise (string storage is checked by the cache loader).
     static HRESULT CheckStringSanity(const wchar_t *text);
     static bool IsManagedMemory(const void *address);
+    // Ownership bookkeeping of cache images (CGalleryMemory): every store of a fresh allocation or an
+    // owned record into memory that may lie in an image reports the address written; a record that
+    // lies in an image nothing was stored into since loading is destroyed without visiting its members.
+    static void NoteManagedWrite(const void *address);
+    static bool IsInCleanBlock(const void *address);
 
     // Current language of the model ("en" until the host sets one).
     static CAtlString GetCurrentLanguage();
@@ -165,6 +170,12 @@ public:
     CGalleryLock(const CGalleryLock &) = delete;
     CGalleryLock &operator=(const CGalleryLock &) = delete;
     bool IsLocked() const { return m_locked; }
+    // Gives the lock up before the end of the scope.
+    void Release()
+    {
+        if (m_locked) CGallery::Unlock();
+        m_locked = false;
+    }
 
 private:
     bool m_locked;

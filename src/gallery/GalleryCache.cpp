@@ -584,6 +584,8 @@ HRESULT CGalleryManifest::OpenCache(const CKeldaFilePath &cachePath)
     SetUpdated(false);
     if (!m_fileStamp && SUCCEEDED(hr)) hr = CGalleryFileStamp::CreateInstance(&m_fileStamp);
     if (m_fileStamp) m_fileStamp->GetStampFromFile(cachePath.GetFilePathString().c_str());
+    // From here on, whatever gets stored into the image makes the block dirty again.
+    CGalleryMemory::MarkClean(m_memory);
     return hr;
 }
 

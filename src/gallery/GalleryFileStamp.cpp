@@ -15,6 +15,7 @@ HRESULT CGalleryFileStamp::CreateInstance(CGalleryFileStamp **out)
     auto *created = static_cast<CGalleryFileStamp *>(std::calloc(1, sizeof(CGalleryFileStamp)));
     if (!created) return E_OUTOFMEMORY;
     created->Initialize();
+    CGallery::NoteManagedWrite(out);
     *out = created;
     return S_OK;
 }
@@ -22,6 +23,10 @@ HRESULT CGalleryFileStamp::CreateInstance(CGalleryFileStamp **out)
 void CGalleryFileStamp::DeleteInstance(CGalleryFileStamp **inOut)
 {
     if (!inOut || !*inOut) return;
+    if (CGallery::IsInCleanBlock(*inOut)) {
+        *inOut = nullptr;
+        return;
+    }
     (*inOut)->Finalize();
     if (!CGallery::IsManagedMemory(*inOut)) std::free(*inOut);
     *inOut = nullptr;

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -18,13 +19,30 @@
 
 namespace {
 
+// Live blocks are published in a fixed table of address ranges so that the question asked on every
+// free ("is this inside a cache image?") never takes a lock: destroying a manifest asks it once per
+// string and record. Entering and leaving blocks is rare and serialised by a mutex; readers only load
+// atomics. Blocks beyond the table fall back to a locked overflow list, which readers consult only
+// while it is non-empty.
+constexpr size_t kSlots = 64;
+
+struct Slot {
+    std::atomic<uintptr_t> begin{0};
+    std::atomic<uintptr_t> end{0}; // 0 while the slot is free or being filled
+    std::atomic<bool> clean{false};
+};
+
+Slot g_slots[kSlots];
+std::atomic<size_t> g_slotsInUse{0}; // high-water mark of the slots ever filled
+std::atomic<size_t> g_overflowCount{0};
+
 std::mutex &BlocksMutex()
 {
     static std::mutex mutex;
     return mutex;
 }
 
-std::vector<const CGalleryMemory *> &Blocks()
+std::vector<const CGalleryMemory *> &Overflow()
 {
     static std::vector<const CGalleryMemory *> blocks;
     return blocks;
@@ -32,15 +50,50 @@ std::vector<const CGalleryMemory *> &Blocks()
 
 void Enter(const CGalleryMemory *block)
 {
+    const auto begin = reinterpret_cast<uintptr_t>(block->GetBase());
+    const auto end = begin + static_cast<uintptr_t>(block->GetLength());
     std::lock_guard<std::mutex> guard(BlocksMutex());
-    Blocks().push_back(block);
+    for (size_t i = 0; i < kSlots; ++i) {
+        Slot &slot = g_slots[i];
+        if (slot.begin.load(std::memory_order_relaxed) != 0) continue;
+        slot.begin.store(begin, std::memory_order_relaxed);
+        slot.end.store(end, std::memory_order_release);
+        if (g_slotsInUse.load(std::memory_order_relaxed) <= i)
+            g_slotsInUse.store(i + 1, std::memory_order_release);
+        return;
+    }
+    Overflow().push_back(block);
+    g_overflowCount.fetch_add(1, std::memory_order_release);
 }
 
 void Leave(const CGalleryMemory *block)
 {
+    const auto begin = reinterpret_cast<uintptr_t>(block->GetBase());
     std::lock_guard<std::mutex> guard(BlocksMutex());
-    auto &blocks = Blocks();
-    blocks.erase(std::remove(blocks.begin(), blocks.end(), block), blocks.end());
+    for (size_t i = 0; i < kSlots; ++i) {
+        Slot &slot = g_slots[i];
+        if (slot.begin.load(std::memory_order_relaxed) != begin) continue;
+        slot.clean.store(false, std::memory_order_relaxed);
+        slot.end.store(0, std::memory_order_release);
+        slot.begin.store(0, std::memory_order_relaxed);
+        return;
+    }
+    auto &blocks = Overflow();
+    const auto found = std::find(blocks.begin(), blocks.end(), block);
+    if (found == blocks.end()) return;
+    blocks.erase(found);
+    g_overflowCount.fetch_sub(1, std::memory_order_release);
+}
+
+// The table slot of the live block holding address, or null (also for blocks in the overflow list).
+Slot *SlotOf(uintptr_t address)
+{
+    const size_t used = g_slotsInUse.load(std::memory_order_acquire);
+    for (size_t i = 0; i < used; ++i) {
+        const uintptr_t end = g_slots[i].end.load(std::memory_order_acquire);
+        if (address < end && address >= g_slots[i].begin.load(std::memory_order_relaxed)) return &g_slots[i];
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -117,8 +170,31 @@ bool CGalleryMemory::Contains(const void *address) const
 bool CGalleryMemory::IsManagedMemory(const void *address)
 {
     if (!address || address == CGallery::EmptyString) return true;
+    if (SlotOf(reinterpret_cast<uintptr_t>(address))) return true;
+    if (g_overflowCount.load(std::memory_order_acquire) == 0) return false;
     std::lock_guard<std::mutex> guard(BlocksMutex());
-    for (const CGalleryMemory *block : Blocks())
+    for (const CGalleryMemory *block : Overflow())
         if (block->Contains(address)) return true;
     return false;
+}
+
+void CGalleryMemory::MarkClean(const CGalleryMemory *block)
+{
+    if (!block || !block->m_base) return;
+    if (Slot *slot = SlotOf(reinterpret_cast<uintptr_t>(block->m_base)))
+        slot->clean.store(true, std::memory_order_release);
+}
+
+void CGalleryMemory::NoteWrite(const void *address)
+{
+    if (!address) return;
+    Slot *slot = SlotOf(reinterpret_cast<uintptr_t>(address));
+    if (slot && slot->clean.load(std::memory_order_relaxed)) slot->clean.store(false, std::memory_order_release);
+}
+
+bool CGalleryMemory::IsInCleanBlock(const void *address)
+{
+    if (!address) return false;
+    const Slot *slot = SlotOf(reinterpret_cast<uintptr_t>(address));
+    return slot && slot->clean.load(std::memory_order_acquire);
 }

@@ -24,6 +24,15 @@ public:
     // True for null, the shared empty string and any address inside a live block.
     static bool IsManagedMemory(const void *address);
 
+    // A block whose records, once loaded, own nothing outside it is "clean": destroying such a record
+    // needs no walk through its members. MarkClean is called when loading has finished; every
+    // allocation or transfer of ownership that stores into a block (strings, arrays, sub-records,
+    // collection members) calls NoteWrite with the address written, which makes the block dirty for
+    // the rest of its life. Blocks beyond the lock-free table are never clean.
+    static void MarkClean(const CGalleryMemory *block);
+    static void NoteWrite(const void *address);
+    static bool IsInCleanBlock(const void *address);
+
 private:
     unsigned char *m_base;
     uint64_t m_length;

@@ -71,6 +71,7 @@ HRESULT Append(const wchar_t **buffer, std::wstring_view first, std::wstring_vie
     const size_t total = used + first.size() + 1 + second.size() + 1 + 1;
     auto *fresh = static_cast<wchar_t *>(std::malloc(total * sizeof(wchar_t)));
     if (!fresh) return E_OUTOFMEMORY;
+    CGallery::NoteManagedWrite(buffer);
     wchar_t *q = fresh;
     if (used) std::wmemcpy(q, *buffer, used);
     q += used;
@@ -96,6 +97,7 @@ HRESULT Build(const wchar_t **buffer, const std::vector<Pair> &pairs)
     for (const Pair &pair : pairs) total += pair.first.size() + pair.second.size() + 2;
     auto *fresh = static_cast<wchar_t *>(std::malloc(total * sizeof(wchar_t)));
     if (!fresh) return E_OUTOFMEMORY;
+    CGallery::NoteManagedWrite(buffer);
     wchar_t *q = fresh;
     for (const Pair &pair : pairs) {
         if (!pair.first.empty()) std::wmemcpy(q, pair.first.data(), pair.first.size());

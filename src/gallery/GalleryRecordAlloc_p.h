@@ -1,5 +1,6 @@
 // The CreateInstance/DeleteInstance pattern shared by the records: allocate zero-filled, Initialize;
-// Finalize, free unless the record lies inside a managed block, null the pointer.
+// Finalize, free unless the record lies inside a managed block, null the pointer. A record inside a clean
+// block is not finalized at all.
 #pragma once
 
 #include "gallery/Gallery.h"
@@ -18,6 +19,7 @@ HRESULT CreateGalleryRecord(T **out)
         std::free(created);
         return hr;
     }
+    CGallery::NoteManagedWrite(out);
     *out = created;
     return S_OK;
 }
@@ -28,6 +30,8 @@ void DeleteGalleryRecord(T **inOut)
     if (!inOut || !*inOut) return;
     T *record = *inOut;
     *inOut = nullptr;
+    // Inside an untouched cache image everything the record owns lies in the image too.
+    if (CGallery::IsInCleanBlock(record)) return;
     record->Finalize();
     if (!CGallery::IsManagedMemory(record)) std::free(record);
 }

@@ -80,6 +80,7 @@ public:
     HRESULT Insert(uint32_t index, T *record)
     {
         if (!record || index > m_count) return E_INVALIDARG;
+        CGallery::NoteManagedWrite(this);
         if (m_count == m_capacity) {
             const HRESULT hr = Reserve(Growth::Next(m_capacity));
             if (FAILED(hr)) return hr;
@@ -93,6 +94,7 @@ public:
     HRESULT SetAt(uint32_t index, T *record)
     {
         if (!record || index >= m_count) return E_INVALIDARG;
+        CGallery::NoteManagedWrite(this);
         if (m_items[index] != record) T::DeleteInstance(&m_items[index]);
         m_items[index] = record;
         return S_OK;
@@ -181,6 +183,7 @@ HRESULT CreateGalleryCollection(C **out)
     auto *created = static_cast<C *>(std::calloc(1, sizeof(C)));
     if (!created) return E_OUTOFMEMORY;
     created->Initialize();
+    CGallery::NoteManagedWrite(out);
     *out = created;
     return S_OK;
 }
@@ -189,6 +192,10 @@ template <class C>
 void DeleteGalleryCollection(C **inOut)
 {
     if (!inOut || !*inOut) return;
+    if (CGallery::IsInCleanBlock(*inOut)) {
+        *inOut = nullptr;
+        return;
+    }
     (*inOut)->Finalize();
     if (!CGallery::IsManagedMemory(*inOut)) std::free(*inOut);
     *inOut = nullptr;

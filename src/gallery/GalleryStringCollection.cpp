@@ -14,6 +14,7 @@ HRESULT CGalleryStringCollection::CreateInstance(CGalleryStringCollection **out)
     auto *created = static_cast<CGalleryStringCollection *>(std::calloc(1, sizeof(CGalleryStringCollection)));
     if (!created) return E_OUTOFMEMORY;
     created->Initialize();
+    CGallery::NoteManagedWrite(out);
     *out = created;
     return S_OK;
 }
@@ -21,6 +22,10 @@ HRESULT CGalleryStringCollection::CreateInstance(CGalleryStringCollection **out)
 void CGalleryStringCollection::DeleteInstance(CGalleryStringCollection **inOut)
 {
     if (!inOut || !*inOut) return;
+    if (CGallery::IsInCleanBlock(*inOut)) {
+        *inOut = nullptr;
+        return;
+    }
     (*inOut)->Finalize();
     if (!CGallery::IsManagedMemory(*inOut)) std::free(*inOut);
     *inOut = nullptr;
@@ -57,6 +62,7 @@ HRESULT CGalleryStringCollection::Add(const wchar_t *text, uint8_t flag) { retur
 HRESULT CGalleryStringCollection::InsertAt(uint32_t index, const wchar_t *text, uint8_t flag)
 {
     if (index > m_count) return E_INVALIDARG;
+    CGallery::NoteManagedWrite(this);
     if (m_count == m_capacity) {
         void *entries = m_entries;
         const uint32_t grown = m_capacity ? m_capacity * 2 : 4;

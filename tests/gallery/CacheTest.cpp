@@ -274,3 +274,56 @@ TEST_F(GalleryCache, ForgedImagesWithACorrectChecksumAreRejected)
         ExpectRejected(image, c.what);
     }
 }
+
+// A manifest opened from its cache is destroyed without visiting the image's records, as long as
+// nothing new was stored into them; each kind of edit must make the image visited again, so that what
+// the edit allocated is freed (the sanitizers report a leak or a bad free otherwise). Detaching a
+// record of the image stores nothing new and keeps it untouched.
+TEST_F(GalleryCache, EditsOfTheImageAreFreedWithIt)
+{
+    GoodImage();
+    using Edit = std::function<void(CGalleryManifest *, CGalleryOrganization *, CGalleryActivity *)>;
+    const struct {
+        const char *what;
+        Edit apply;
+        bool dirties;
+    } edits[] = {
+        {"title replaced", [](auto, auto, CGalleryActivity *a) { a->GetMetadata()->GetTitle()->ReplaceString(L"en", L"Bugs"); }, true},
+        {"keyword added", [](auto, auto, CGalleryActivity *a) { a->GetMetadata()->GetKeywords()->Add(L"en", L"wings"); }, true},
+        {"requirement added", [](auto, CGalleryOrganization *o, auto) { o->GetMetadata()->GetMinimumRequirements()->Add(L"os", L"10"); }, true},
+        {"identifier set", [](auto, CGalleryOrganization *o, auto) { o->GetMetadata()->SetIdentifier(L"urn:other"); }, true},
+        {"href set", [](auto, auto, CGalleryActivity *a) { a->GetFiles()->GetAt(0)->SetHref(L"items/renamed.galleryitem"); }, true},
+        {"language added", [](auto, CGalleryOrganization *o, auto) { o->GetLanguages()->Add(L"fr", 0); }, true},
+        {"file added", [](auto, auto, CGalleryActivity *a) { AddFile(a, L"urn:new", L"New", L"items/new.galleryitem"); }, true},
+        {"organization added", [](CGalleryManifest *m, auto, auto) { AddOrganization(m, L"urn:org4", L"Fresh"); }, true},
+        {"file replaced by a new one",
+         [](auto, auto, CGalleryActivity *a) {
+             CGalleryFile *fresh = nullptr;
+             ASSERT_EQ(CGalleryFile::CreateInstance(&fresh), S_OK);
+             ASSERT_EQ(a->GetFiles()->SetAt(0, fresh), S_OK);
+         },
+         true},
+        {"file detached and destroyed",
+         [](auto, auto, CGalleryActivity *a) {
+             CGalleryFile *file = a->GetFiles()->GetAt(0);
+             ASSERT_EQ(a->GetFiles()->RemoveAt(0), S_OK);
+             CGalleryFile::DeleteInstance(&file);
+         },
+         false},
+    };
+    for (const auto &edit : edits) {
+        SCOPED_TRACE(edit.what);
+        ManifestPtr cached = OpenWithCache();
+        ASSERT_NE(cached->GetMemory(), nullptr);
+        CGalleryOrganization *o1 = cached->GetOrganizations()->GetAt(0);
+        CGalleryActivity *a1 = o1->GetActivities()->GetAt(0);
+        ASSERT_NE(a1, nullptr);
+        EXPECT_TRUE(CGallery::IsInCleanBlock(o1));
+        edit.apply(cached.get(), o1, a1);
+        EXPECT_EQ(CGallery::IsInCleanBlock(o1), !edit.dirties);
+    }
+    // A manifest read from the XML is never taken for an untouched image.
+    ManifestPtr plain = NewManifest();
+    ASSERT_EQ(plain->Open(W(xml).c_str()), S_OK);
+    EXPECT_FALSE(CGallery::IsInCleanBlock(plain->GetOrganizations()->GetAt(0)));
+}

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cwchar>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -175,6 +178,45 @@ TEST(GalleryHelpers, MemoryFunctionsSkipManagedMemory)
     CGalleryMemory::DeleteInstance(&memory);
     EXPECT_FALSE(CGallery::IsManagedMemory(inside));
     EXPECT_EQ(CGalleryMemory::CreateInstance(L"/no/such/file", &memory), E_FAIL);
+}
+
+// More live blocks than the lock-free table holds: every block stays managed while it lives, slots
+// and the overflow list are reused after blocks leave in any order, and a reader asking concurrently
+// about a block that lives throughout always gets true.
+TEST(GalleryHelpers, ManagedMemoryManyBlocksAndConcurrentReaders)
+{
+    CGalleryMemory *steady = nullptr;
+    ASSERT_EQ(CGalleryMemory::CreateInstance(32, &steady), S_OK);
+    std::atomic<bool> stop{false};
+    std::atomic<int> misses{0};
+    std::thread reader([&] {
+        while (!stop.load())
+            if (!CGallery::IsManagedMemory(steady->GetBase() + 31)) ++misses;
+    });
+
+    for (int round = 0; round < 3; ++round) {
+        std::vector<CGalleryMemory *> blocks(150, nullptr);
+        for (auto &block : blocks) ASSERT_EQ(CGalleryMemory::CreateInstance(16, &block), S_OK);
+        for (CGalleryMemory *block : blocks) {
+            EXPECT_TRUE(CGallery::IsManagedMemory(block->GetBase()));
+            EXPECT_TRUE(CGallery::IsManagedMemory(block->GetBase() + 15));
+            EXPECT_FALSE(CGallery::IsManagedMemory(block->GetBase() + 16));
+        }
+        // Leave from the middle outwards, so table slots and overflow entries go in mixed order.
+        for (size_t i = 0; i < blocks.size(); ++i) {
+            const size_t at = (i % 2) ? blocks.size() / 2 + i / 2 : blocks.size() / 2 - 1 - i / 2;
+            if (at >= blocks.size()) continue;
+            CGalleryMemory::DeleteInstance(&blocks[at]);
+        }
+        for (CGalleryMemory *&block : blocks) CGalleryMemory::DeleteInstance(&block);
+    }
+    stop = true;
+    reader.join();
+    EXPECT_EQ(misses.load(), 0);
+    EXPECT_TRUE(CGallery::IsManagedMemory(steady->GetBase()));
+    unsigned char *steadyBase = steady->GetBase();
+    CGalleryMemory::DeleteInstance(&steady);
+    EXPECT_FALSE(CGallery::IsManagedMemory(steadyBase));
 }
 
 } // namespace
