@@ -6,12 +6,14 @@
 #include "gallery/Gallery.h"
 #include "gallery/GalleryActivity.h"
 #include "gallery/GalleryExtensionInfo.h"
+#include "gallery/GalleryFacade_p.h"
 #include "gallery/GalleryFile.h"
 #include "gallery/GalleryFileOps_p.h"
 #include "gallery/GalleryLanguageStringCollection.h"
 #include "gallery/GalleryManifest.h"
 #include "gallery/GalleryManifestCollection.h"
 #include "gallery/GalleryMetadata.h"
+#include "gallery/GalleryObservers.h"
 #include "gallery/GalleryOrganization.h"
 #include "gallery/GalleryRepository.h"
 #include "support/FileManipulator.h"
@@ -127,7 +129,9 @@ HRESULT CGalleryManifest::Repair()
         }
     }
     CGalleryManifest::DeleteInstance(&rebuilt);
-    // 6. Gallery observers are told by the facade, which this program does not run.
+    // 6. Observers hear of the repaired manifest once the lock is released.
+    lock.Release();
+    if (SUCCEEDED(hr)) CGallery::NotifyObservers(eGalleryNotificationRepaired, AsObject());
     return hr;
 }
 
@@ -181,23 +185,37 @@ HRESULT CGalleryManifest::SetupNewManifest(const wchar_t *directory, bool, CGall
         hr = CGalleryManifest::CreateInstance(&opened);
         if (SUCCEEDED(hr)) hr = opened->Open(xml.GetFilePathString().c_str());
         if (SUCCEEDED(hr)) hr = repository->GetManifests()->Add(opened);
-        if (SUCCEEDED(hr)) opened = nullptr;
-        CGalleryManifest::DeleteInstance(&opened);
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr)) {
+            CGalleryManifest::DeleteInstance(&opened);
+            return hr;
+        }
+        CGallery::NotifyObservers(eGalleryNotificationManifestAdded, opened->AsObject());
     }
-    // Registered as team content unless a registration of either kind names it already.
-    for (const wchar_t *type :
-         {CGalleryExtensionInfo::TeamContentExtensionType, CGalleryExtensionInfo::PersonalTeamContentExtensionType}) {
-        std::vector<CGalleryExtensionInfo> registered;
-        CGalleryExtensionInfo::GetExtensions(type, registered);
-        for (const CGalleryExtensionInfo &extension : registered)
-            if (CKeldaFilePath(extension.imsManifestXml).IsEqualPath(xml)) return S_OK;
+    // Registered as team content unless it is loaded as such already; without a running library the
+    // stored registrations of either kind are asked instead.
+    const CAtlString xmlPath = xml.GetFilePathString();
+    if (CGalleryManifestCollection *team = CGallery::GetTeamContentManifests()) {
+        if (team->IndexOfXmlPath(xmlPath.c_str()) != CGallery::MaxIndex) return S_OK;
+    } else {
+        for (const wchar_t *type :
+             {CGalleryExtensionInfo::TeamContentExtensionType, CGalleryExtensionInfo::PersonalTeamContentExtensionType}) {
+            std::vector<CGalleryExtensionInfo> registered;
+            CGalleryExtensionInfo::GetExtensions(type, registered);
+            for (const CGalleryExtensionInfo &extension : registered)
+                if (CKeldaFilePath(extension.imsManifestXml).IsEqualPath(xml)) return S_OK;
+        }
     }
     CGalleryExtensionInfo extension(personal ? CGalleryExtensionInfo::PersonalTeamContentExtensionType
                                              : CGalleryExtensionInfo::TeamContentExtensionType,
                                     CGallery::NewGuid());
-    extension.imsManifestXml = xml.GetFilePathString();
-    return extension.SetPreferences();
+    extension.imsManifestXml = xmlPath;
+    hr = extension.SetPreferences();
+    if (FAILED(hr) || !CGallery::GetTeamContentManifests()) return hr;
+    CGalleryManifest *added = nullptr;
+    hr = GalleryFacade::AddTeamContent(extension, nullptr, &added);
+    if (FAILED(hr)) return hr;
+    if (added) CGallery::NotifyObservers(eGalleryNotificationManifestAdded, added->AsObject());
+    return S_OK;
 }
 
 CGalleryActivity *CGalleryManifest::GetMatchingActivity(const CGalleryActivity *activity) const

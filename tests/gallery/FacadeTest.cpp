@@ -185,6 +185,36 @@ TEST(RefreshInterval, FollowsTheExtensionAndTheClampTable)
     CGalleryManifest::DeleteInstance(&manifest);
 }
 
+// With the library running, a new gallery joins the loaded team content and the observers hear of it;
+// a second gallery set up in the same folder is not registered twice; a repair is announced.
+TEST_F(Facade, NewGalleriesJoinTheLoadedTeamContentAndRepairsAreAnnounced)
+{
+    TestEnv::TempDir dir;
+    ASSERT_EQ(CGallery::Initialize(false), S_OK);
+    RecordingObserver observer;
+    CGallery::RegisterObserver(&observer);
+    const std::wstring folder = Text::FromUtf8(dir.path() + "/mine");
+    const std::wstring xml = folder + L"/imsmanifest.xml";
+    for (int round = 0; round < 2; ++round) {
+        CGalleryManifest *manifest = nullptr;
+        ASSERT_EQ(CGalleryManifest::CreateInstance(&manifest), S_OK);
+        ASSERT_EQ(manifest->SetupNewManifest(folder.c_str(), false, nullptr, true), S_OK);
+        if (round == 1) ASSERT_EQ(manifest->Repair(), S_OK);
+        CGalleryManifest::DeleteInstance(&manifest);
+    }
+    CGallery::UnregisterObserver(&observer);
+
+    ASSERT_EQ(CGallery::GetTeamContentManifests()->GetCount(), 1u);
+    EXPECT_NE(CGallery::GetTeamContentManifests()->IndexOfXmlPath(xml.c_str()), CGallery::MaxIndex);
+    std::vector<CGalleryExtensionInfo> personal, shared;
+    ASSERT_EQ(CGalleryExtensionInfo::GetExtensions(CGalleryExtensionInfo::PersonalTeamContentExtensionType, personal), S_OK);
+    CGalleryExtensionInfo::GetExtensions(CGalleryExtensionInfo::TeamContentExtensionType, shared);
+    ASSERT_EQ(personal.size(), 1u);
+    EXPECT_EQ(personal.front().imsManifestXml, xml);
+    EXPECT_TRUE(shared.empty());
+    EXPECT_EQ(observer.Types(), (std::vector<uint32_t>{eGalleryNotificationManifestAdded, eGalleryNotificationRepaired}));
+}
+
 TEST_F(Facade, TeamContentIsExaminedAgainOnlyAfterItsInterval)
 {
     TestEnv::TempDir dir;
