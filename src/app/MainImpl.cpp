@@ -6,7 +6,9 @@
 #include "app/Output.h"
 #include "app/SingleInstance.h"
 #include "config/settings/KDLocale.h"
+#include "gallery/GalleryHooks.h"
 #include "gallery/GalleryInit.h"
+#include "net/QtDownloaderSignalProxy.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -42,6 +44,9 @@ int mainImpl(int argc, char **argv, CApplicationFactory &factory)
         return 1;
     }
 
+    // The library creates the downloader's credential prompt proxy on this thread when it starts.
+    CGalleryHooks::SetCredentialProxyHooks([] { QtDownloader::QtDownloaderSignalProxy::Create(); },
+                                           [] { QtDownloader::QtDownloaderSignalProxy::Destroy(); });
     Initialize();
     const int result = factory.Run();
     Uninitialize();

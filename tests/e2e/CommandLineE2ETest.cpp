@@ -11,7 +11,9 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -81,10 +83,15 @@ protected:
         s_dir = nullptr;
     }
 
-    // Console runs get no display at all; GUI runs the offscreen platform.
-    static Result Run(const QStringList &arguments, bool gui = false)
+    // Console runs get no display at all; GUI runs the offscreen platform. A home, when given, replaces
+    // the test's own for the run, settings folder included.
+    static Result Run(const QStringList &arguments, bool gui = false, const std::string &home = std::string())
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!home.empty()) {
+            env.insert(QStringLiteral("HOME"), QString::fromStdString(home));
+            env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(home + "/.config"));
+        }
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
@@ -164,6 +171,49 @@ TEST_F(CommandLineE2E, ConsoleRunsPrintExactlyWhatIsDocumented)
         EXPECT_EQ(r.err, c.err) << name;
         EXPECT_EQ(r.code, c.code) << name;
     }
+}
+
+// Every file under a folder, relative to it.
+std::vector<std::string> FilesBelow(const std::string &root)
+{
+    std::vector<std::string> out;
+    std::error_code error;
+    for (auto it = std::filesystem::recursive_directory_iterator(root, error);
+         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error))
+        out.push_back(std::filesystem::relative(it->path(), root).string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// Each command starts the gallery library, which prepares the personal gallery in the run's home and
+// nowhere else, and shuts it down again; a second start reuses that gallery unchanged.
+TEST_F(CommandLineE2E, CommandsStartTheLibraryInTheirOwnHomeOnly)
+{
+    const char *own = std::getenv("HOME");
+    ASSERT_NE(own, nullptr);
+    const std::vector<std::string> before = FilesBelow(own);
+    TestEnv::TempDir home;
+    const std::string personal = home.file(".Kelda Labs Inc/Kelda Board Software/Gallery/My Content/imsmanifest.xml");
+    std::string first;
+    const struct {
+        QStringList args;
+        int code;
+    } runs[] = {
+        {{"--noui", "--version"}, 0},
+        {{"--noui", "--help"}, UsageExit},
+        {{"--noui", "--repair"}, 1},
+        {{"--noui", "--configuration", TROVE_SOURCE_DIR "/samples/configuration", "--version"}, 0},
+    };
+    for (const auto &run : runs) {
+        const std::string name = run.args.join(' ').toStdString();
+        const Result r = Run(run.args, false, home.path());
+        EXPECT_EQ(r.code, run.code) << name;
+        ASSERT_TRUE(TestEnv::Exists(personal)) << name;
+        if (first.empty()) first = TestEnv::ReadFile(personal);
+        EXPECT_EQ(TestEnv::ReadFile(personal), first) << name;
+    }
+    EXPECT_NE(first.find("My Content"), std::string::npos);
+    EXPECT_EQ(FilesBelow(own), before) << "a run wrote into the test's own home";
 }
 
 TEST_F(CommandLineE2E, GuiRunsShareTheCommandLine)
