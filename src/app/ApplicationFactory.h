@@ -65,8 +65,8 @@ public:
     // The command of the justupdated option: continues with the arguments stored before a
     // self-update, or runs the default command when none were stored.
     int JustUpdated();
-    // Runs the selected command.
-    int Run();
+    // Runs the selected command (virtual so that a test can stand in for the command).
+    virtual int Run();
 
     const NTrove::CCmdLineContext &GetContext() const { return m_context; }
     bool IsNoUi() const { return m_noUi; }

@@ -2,10 +2,13 @@
 // kept across a self-update, and the justupdated command.
 #include "app/ApplicationFactory.h"
 #include "app/CaptureOutput.h"
+#include "app/MainImpl.h"
 #include "common/TestEnv.h"
 #include "config/configuration/Defaults.h"
 #include "config/settings/KDAppInfo.h"
 #include "config/settings/Preferences.h"
+#include "gallery/Gallery.h"
+#include "net/QtDownloaderSignalProxy.h"
 #include "support/Text.h"
 
 #include <gtest/gtest.h>
@@ -160,3 +163,38 @@ TEST(StartupTest, LoadedConfigurationExtendsTheStyleSheet)
 }
 
 } // namespace
+
+namespace {
+
+// Stands in for the command and records what was up while it ran.
+class ObservingFactory : public CApplicationFactory {
+public:
+    int Run() override
+    {
+        proxyUp = QtDownloader::QtDownloaderSignalProxy::Instance() != nullptr;
+        initializeCount = CGallery::GetInitializeCount();
+        personalGallery = CGallery::GetMyContentManifest() != nullptr;
+        return 7;
+    }
+    bool proxyUp = false;
+    int initializeCount = 0;
+    bool personalGallery = false;
+};
+
+} // namespace
+
+// The command runs with the gallery library initialised once and the credential prompt proxy created;
+// both are gone when the run ends, and the command's result is the run's.
+TEST(StartupTest, TheCommandRunsWithTheLibraryAndTheCredentialProxyUp)
+{
+    ObservingFactory factory;
+    std::vector<std::string> args{"trove", "--noui", "--version"};
+    std::vector<char *> argv;
+    for (std::string &a : args) argv.push_back(a.data());
+    EXPECT_EQ(mainImpl(static_cast<int>(argv.size()), argv.data(), factory), 7);
+    EXPECT_TRUE(factory.proxyUp);
+    EXPECT_EQ(factory.initializeCount, 1);
+    EXPECT_TRUE(factory.personalGallery);
+    EXPECT_EQ(CGallery::GetInitializeCount(), 0);
+    EXPECT_EQ(QtDownloader::QtDownloaderSignalProxy::Instance(), nullptr);
+}
