@@ -2,6 +2,7 @@
 #include "gallery/GalleryFileStamp.h"
 
 #include "gallery/Gallery.h"
+#include "gallery/GalleryRecordAlloc_p.h"
 #include "support/Text.h"
 
 #include <sys/stat.h>
@@ -9,28 +10,9 @@
 
 #include <cstdlib>
 
-HRESULT CGalleryFileStamp::CreateInstance(CGalleryFileStamp **out)
-{
-    if (!out || *out) return E_INVALIDARG;
-    auto *created = static_cast<CGalleryFileStamp *>(std::calloc(1, sizeof(CGalleryFileStamp)));
-    if (!created) return E_OUTOFMEMORY;
-    created->Initialize();
-    CGallery::NoteManagedWrite(out);
-    *out = created;
-    return S_OK;
-}
+HRESULT CGalleryFileStamp::CreateInstance(CGalleryFileStamp **out) { return CreateGalleryRecord(out); }
 
-void CGalleryFileStamp::DeleteInstance(CGalleryFileStamp **inOut)
-{
-    if (!inOut || !*inOut) return;
-    if (CGallery::IsInCleanBlock(*inOut)) {
-        *inOut = nullptr;
-        return;
-    }
-    (*inOut)->Finalize();
-    if (!CGallery::IsManagedMemory(*inOut)) std::free(*inOut);
-    *inOut = nullptr;
-}
+void CGalleryFileStamp::DeleteInstance(CGalleryFileStamp **inOut) { DeleteGalleryRecord(inOut); }
 
 HRESULT CGalleryFileStamp::GetStampFromFile(const wchar_t *path)
 {

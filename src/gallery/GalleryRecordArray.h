@@ -4,6 +4,7 @@
 #pragma once
 
 #include "gallery/Gallery.h"
+#include "gallery/GalleryRecordAlloc_p.h"
 #include "support/Result.h"
 
 #include <cstdint>
@@ -175,28 +176,16 @@ protected:
     uint32_t m_capacity;
 };
 
-// CreateInstance/DeleteInstance of a collection type C (a CGalleryRecordArray without data of its own).
+// CreateInstance/DeleteInstance of a collection type C (a CGalleryRecordArray without data of its own):
+// the record pattern of GalleryRecordAlloc_p.h.
 template <class C>
 HRESULT CreateGalleryCollection(C **out)
 {
-    if (!out || *out) return E_INVALIDARG;
-    auto *created = static_cast<C *>(std::calloc(1, sizeof(C)));
-    if (!created) return E_OUTOFMEMORY;
-    created->Initialize();
-    CGallery::NoteManagedWrite(out);
-    *out = created;
-    return S_OK;
+    return CreateGalleryRecord(out);
 }
 
 template <class C>
 void DeleteGalleryCollection(C **inOut)
 {
-    if (!inOut || !*inOut) return;
-    if (CGallery::IsInCleanBlock(*inOut)) {
-        *inOut = nullptr;
-        return;
-    }
-    (*inOut)->Finalize();
-    if (!CGallery::IsManagedMemory(*inOut)) std::free(*inOut);
-    *inOut = nullptr;
+    DeleteGalleryRecord(inOut);
 }

@@ -2,34 +2,16 @@
 #include "gallery/GalleryStringCollection.h"
 
 #include "gallery/Gallery.h"
+#include "gallery/GalleryRecordAlloc_p.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cwchar>
 #include <vector>
 
-HRESULT CGalleryStringCollection::CreateInstance(CGalleryStringCollection **out)
-{
-    if (!out || *out) return E_INVALIDARG;
-    auto *created = static_cast<CGalleryStringCollection *>(std::calloc(1, sizeof(CGalleryStringCollection)));
-    if (!created) return E_OUTOFMEMORY;
-    created->Initialize();
-    CGallery::NoteManagedWrite(out);
-    *out = created;
-    return S_OK;
-}
+HRESULT CGalleryStringCollection::CreateInstance(CGalleryStringCollection **out) { return CreateGalleryRecord(out); }
 
-void CGalleryStringCollection::DeleteInstance(CGalleryStringCollection **inOut)
-{
-    if (!inOut || !*inOut) return;
-    if (CGallery::IsInCleanBlock(*inOut)) {
-        *inOut = nullptr;
-        return;
-    }
-    (*inOut)->Finalize();
-    if (!CGallery::IsManagedMemory(*inOut)) std::free(*inOut);
-    *inOut = nullptr;
-}
+void CGalleryStringCollection::DeleteInstance(CGalleryStringCollection **inOut) { DeleteGalleryRecord(inOut); }
 
 HRESULT CGalleryStringCollection::Initialize()
 {
