@@ -4,14 +4,14 @@
 // readers see the same shape as a real gallery.
 #pragma once
 
-#include "gallery/Gallery.h"
-#include "gallery/GalleryActivity.h"
-#include "gallery/GalleryFile.h"
-#include "gallery/GalleryKeyedStringCollection.h"
-#include "gallery/GalleryLanguageStringCollection.h"
-#include "gallery/GalleryManifest.h"
-#include "gallery/GalleryMetadata.h"
-#include "gallery/GalleryOrganization.h"
+#include "gallery/facade/Gallery.h"
+#include "gallery/records/GalleryActivity.h"
+#include "gallery/records/GalleryFile.h"
+#include "gallery/records/GalleryKeyedStringCollection.h"
+#include "gallery/records/GalleryLanguageStringCollection.h"
+#include "gallery/manifest/GalleryManifest.h"
+#include "gallery/records/GalleryMetadata.h"
+#include "gallery/records/GalleryOrganization.h"
 #include "support/XmlWriter.h"
 
 #include <string>

@@ -5,13 +5,13 @@
 // activities with 10 files each, every record with a title in two languages, keywords, a format and a
 // requirement, so the reader sees the same shape as a real gallery.
 #include "ManifestGenerator.h"
-#include "gallery/GalleryActivity.h"
-#include "gallery/GalleryFile.h"
-#include "gallery/GalleryKeyedStringCollection.h"
-#include "gallery/GalleryLanguageStringCollection.h"
-#include "gallery/GalleryManifest.h"
-#include "gallery/GalleryMetadata.h"
-#include "gallery/GalleryOrganization.h"
+#include "gallery/records/GalleryActivity.h"
+#include "gallery/records/GalleryFile.h"
+#include "gallery/records/GalleryKeyedStringCollection.h"
+#include "gallery/records/GalleryLanguageStringCollection.h"
+#include "gallery/manifest/GalleryManifest.h"
+#include "gallery/records/GalleryMetadata.h"
+#include "gallery/records/GalleryOrganization.h"
 #include "support/XmlWriter.h"
 
 #include <benchmark/benchmark.h>

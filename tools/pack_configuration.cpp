@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "support/ZipHelper.h"
-#include "config/configuration/Configuration.h"
-#include "config/configuration/Defaults.h"
+#include "configuration/Configuration.h"
+#include "configuration/Defaults.h"
 
 int main(int argc, char **argv)
 {

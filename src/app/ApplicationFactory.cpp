@@ -1,8 +1,8 @@
 // The application factory: option registration, elevation decisions, the GUI look and the command.
 #include "app/ApplicationFactory.h"
 
-#include "config/configuration/ConfigurationLoading.h"
-#include "config/settings/KDLocale.h"
+#include "configuration/ConfigurationLoading.h"
+#include "settings/KDLocale.h"
 #include "net/Elevation.h"
 
 #include <QApplication>

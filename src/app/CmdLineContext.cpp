@@ -1,8 +1,8 @@
 // Keeping an argument list in the preference store across a self-update.
 #include "app/CmdLineContext.h"
 
-#include "config/configuration/Defaults.h"
-#include "config/settings/Preferences.h"
+#include "configuration/Defaults.h"
+#include "settings/Preferences.h"
 
 namespace NTrove {
 

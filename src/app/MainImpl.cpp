@@ -5,9 +5,9 @@
 #include "app/ApplicationFactory.h"
 #include "app/Output.h"
 #include "app/SingleInstance.h"
-#include "config/settings/KDLocale.h"
-#include "gallery/GalleryHooks.h"
-#include "gallery/GalleryInit.h"
+#include "settings/KDLocale.h"
+#include "gallery/facade/GalleryHooks.h"
+#include "gallery/facade/GalleryInit.h"
 #include "net/QtDownloaderSignalProxy.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // The commands that this build has, and the placeholder for those it has not.
 #include "app/WorkFlow.h"
 
-#include "config/settings/KDAppInfo.h"
+#include "settings/KDAppInfo.h"
 
 #include <cstdio>
 

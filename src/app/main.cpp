@@ -3,7 +3,7 @@
 #include "app/ApplicationFactory.h"
 #include "app/MainImpl.h"
 #include "app/Qtfier.h"
-#include "config/settings/KDAppInfo.h"
+#include "settings/KDAppInfo.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // Proxy handler: preference entries, settings dialog and the credential answer.
 #include "net/ProxyHandler.h"
 
-#include "config/settings/Preferences.h"
+#include "settings/Preferences.h"
 
 #include <QCoreApplication>
 #include <QMutex>

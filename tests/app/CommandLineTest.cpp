@@ -2,7 +2,7 @@
 // which messages problems leave, and which command ends up selected.
 #include "app/ApplicationFactory.h"
 #include "app/CaptureOutput.h"
-#include "config/settings/KDAppInfo.h"
+#include "settings/KDAppInfo.h"
 
 #include <gtest/gtest.h>
 

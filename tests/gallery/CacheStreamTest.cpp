@@ -1,6 +1,6 @@
 // CGallerySerializationStream: the patching calls that make a cache image relocatable, and the
 // publishing rules of a written image (nothing appears before Close, a cancelled image never).
-#include "gallery/GallerySerializationStream.h"
+#include "gallery/manifest/GallerySerializationStream.h"
 
 #include "common/TestEnv.h"
 

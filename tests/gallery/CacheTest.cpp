@@ -4,9 +4,9 @@
 // even with a correct checksum) is rejected so that the XML is read instead.
 #include "CacheTestSupport.h"
 
-#include "gallery/Gallery.h"
-#include "gallery/GalleryFileStamp.h"
-#include "gallery/GalleryMemory.h"
+#include "gallery/facade/Gallery.h"
+#include "gallery/records/GalleryFileStamp.h"
+#include "gallery/records/GalleryMemory.h"
 
 #include "common/TestEnv.h"
 

@@ -2,14 +2,14 @@
 // dump of every value and link of a manifest so that two manifests can be compared record for record.
 #pragma once
 
-#include "gallery/GalleryActivity.h"
-#include "gallery/GalleryFile.h"
-#include "gallery/GalleryKeyedStringCollection.h"
-#include "gallery/GalleryLanguageStringCollection.h"
-#include "gallery/GalleryManifest.h"
-#include "gallery/GalleryMetadata.h"
-#include "gallery/GalleryOrganization.h"
-#include "gallery/GalleryStringCollection.h"
+#include "gallery/records/GalleryActivity.h"
+#include "gallery/records/GalleryFile.h"
+#include "gallery/records/GalleryKeyedStringCollection.h"
+#include "gallery/records/GalleryLanguageStringCollection.h"
+#include "gallery/manifest/GalleryManifest.h"
+#include "gallery/records/GalleryMetadata.h"
+#include "gallery/records/GalleryOrganization.h"
+#include "gallery/records/GalleryStringCollection.h"
 
 #include <gtest/gtest.h>
 

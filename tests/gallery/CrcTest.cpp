@@ -1,7 +1,7 @@
 // CGalleryCRC against zlib's crc32 on random data (every length around the block sizes of the fast
 // paths, unaligned starts, split feeds), and the stream form that must leave the position unchanged.
-#include "gallery/GalleryCRC.h"
-#include "gallery/GallerySerializationStream.h"
+#include "gallery/manifest/GalleryCRC.h"
+#include "gallery/manifest/GallerySerializationStream.h"
 
 #include "common/TestEnv.h"
 

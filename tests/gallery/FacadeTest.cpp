@@ -2,12 +2,12 @@
 // the refresh thread.
 #include "FacadeTestSupport.h"
 
-#include "gallery/GalleryActivity.h"
-#include "gallery/GalleryExtensionInfo.h"
-#include "gallery/GalleryInitializeThread.h"
-#include "gallery/GalleryManifestCollection.h"
-#include "gallery/GalleryOrganization.h"
-#include "gallery/GalleryRepository.h"
+#include "gallery/records/GalleryActivity.h"
+#include "gallery/records/GalleryExtensionInfo.h"
+#include "gallery/facade/GalleryInitializeThread.h"
+#include "gallery/records/GalleryManifestCollection.h"
+#include "gallery/records/GalleryOrganization.h"
+#include "gallery/records/GalleryRepository.h"
 
 #include <filesystem>
 
@@ -199,7 +199,9 @@ TEST_F(Facade, NewGalleriesJoinTheLoadedTeamContentAndRepairsAreAnnounced)
         CGalleryManifest *manifest = nullptr;
         ASSERT_EQ(CGalleryManifest::CreateInstance(&manifest), S_OK);
         ASSERT_EQ(manifest->SetupNewManifest(folder.c_str(), false, nullptr, true), S_OK);
-        if (round == 1) ASSERT_EQ(manifest->Repair(), S_OK);
+        if (round == 1) {
+            ASSERT_EQ(manifest->Repair(), S_OK);
+        }
         CGalleryManifest::DeleteInstance(&manifest);
     }
     CGallery::UnregisterObserver(&observer);

@@ -3,14 +3,14 @@
 #pragma once
 
 #include "common/TestEnv.h"
-#include "config/settings/Preferences.h"
-#include "gallery/Gallery.h"
-#include "gallery/GalleryFileStamp.h"
-#include "gallery/GalleryLanguageStringCollection.h"
-#include "gallery/GalleryManifest.h"
-#include "gallery/GalleryMetadata.h"
-#include "gallery/GalleryMultiproc.h"
-#include "gallery/GalleryObservers.h"
+#include "settings/Preferences.h"
+#include "gallery/facade/Gallery.h"
+#include "gallery/records/GalleryFileStamp.h"
+#include "gallery/records/GalleryLanguageStringCollection.h"
+#include "gallery/manifest/GalleryManifest.h"
+#include "gallery/records/GalleryMetadata.h"
+#include "gallery/facade/GalleryMultiproc.h"
+#include "gallery/facade/GalleryObservers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // String collections, record collections, records and file stamps.
-#include "gallery/GalleryActivity.h"
-#include "gallery/GalleryFile.h"
-#include "gallery/GalleryFileStamp.h"
-#include "gallery/GalleryKeyedStringCollection.h"
-#include "gallery/GalleryLanguageStringCollection.h"
-#include "gallery/GalleryManifest.h"
-#include "gallery/GalleryMetadata.h"
-#include "gallery/GalleryOrganization.h"
-#include "gallery/GalleryStringCollection.h"
+#include "gallery/records/GalleryActivity.h"
+#include "gallery/records/GalleryFile.h"
+#include "gallery/records/GalleryFileStamp.h"
+#include "gallery/records/GalleryKeyedStringCollection.h"
+#include "gallery/records/GalleryLanguageStringCollection.h"
+#include "gallery/manifest/GalleryManifest.h"
+#include "gallery/records/GalleryMetadata.h"
+#include "gallery/records/GalleryOrganization.h"
+#include "gallery/records/GalleryStringCollection.h"
 
 #include "common/TestEnv.h"
 

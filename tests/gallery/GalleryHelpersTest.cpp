@@ -1,7 +1,7 @@
 // The CGallery string, language, version, identifier and memory helpers.
-#include "gallery/Gallery.h"
-#include "gallery/GalleryLanguageStringCollection.h"
-#include "gallery/GalleryMemory.h"
+#include "gallery/facade/Gallery.h"
+#include "gallery/records/GalleryLanguageStringCollection.h"
+#include "gallery/records/GalleryMemory.h"
 
 #include <gtest/gtest.h>
 

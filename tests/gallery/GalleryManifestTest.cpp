@@ -1,12 +1,12 @@
 // Opening and saving manifests: the exact round trip, the structural rules of the reader, progress and
 // cancellation, the file forms (directory, ".xml", ".gz", ".gallery") and real IMS packages.
-#include "gallery/GalleryActivity.h"
-#include "gallery/GalleryFile.h"
-#include "gallery/GalleryKeyedStringCollection.h"
-#include "gallery/GalleryLanguageStringCollection.h"
-#include "gallery/GalleryManifest.h"
-#include "gallery/GalleryMetadata.h"
-#include "gallery/GalleryOrganization.h"
+#include "gallery/records/GalleryActivity.h"
+#include "gallery/records/GalleryFile.h"
+#include "gallery/records/GalleryKeyedStringCollection.h"
+#include "gallery/records/GalleryLanguageStringCollection.h"
+#include "gallery/manifest/GalleryManifest.h"
+#include "gallery/records/GalleryMetadata.h"
+#include "gallery/records/GalleryOrganization.h"
 
 #include "common/TestEnv.h"
 

@@ -1,9 +1,9 @@
 // Metadata: dates, language visibility, requirements, copying, and the item file's metadata.xml.
-#include "gallery/Gallery.h"
-#include "gallery/GalleryArchive_p.h"
-#include "gallery/GalleryKeyedStringCollection.h"
-#include "gallery/GalleryLanguageStringCollection.h"
-#include "gallery/GalleryMetadata.h"
+#include "gallery/facade/Gallery.h"
+#include "gallery/manifest/GalleryArchive_p.h"
+#include "gallery/records/GalleryKeyedStringCollection.h"
+#include "gallery/records/GalleryLanguageStringCollection.h"
+#include "gallery/records/GalleryMetadata.h"
 
 #include "common/TestEnv.h"
 

@@ -3,8 +3,8 @@
 // one with exact language matching.
 #include "CacheTestSupport.h"
 
-#include "gallery/GalleryArchive_p.h"
-#include "gallery/GalleryI18N.h"
+#include "gallery/manifest/GalleryArchive_p.h"
+#include "gallery/manifest/GalleryI18N.h"
 
 #include "common/TestEnv.h"
 

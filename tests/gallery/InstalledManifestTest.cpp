@@ -1,8 +1,8 @@
 // The installed-manifest registry: which records yield identifier, version and translation versions,
 // that only the head of a large record is read (also when a value straddles a read boundary), and
 // how a directory of records becomes the map.
-#include "gallery/GalleryInstalledManifest.h"
-#include "gallery/GalleryManifest.h"
+#include "gallery/maintenance/GalleryInstalledManifest.h"
+#include "gallery/manifest/GalleryManifest.h"
 
 #include "common/TestEnv.h"
 

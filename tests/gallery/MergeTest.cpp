@@ -3,9 +3,9 @@
 // copied files, deleting files nobody references).
 #include "CacheTestSupport.h"
 
-#include "gallery/Gallery.h"
-#include "gallery/GalleryExtensionInfo.h"
-#include "gallery/GalleryInstalledManifest.h"
+#include "gallery/facade/Gallery.h"
+#include "gallery/records/GalleryExtensionInfo.h"
+#include "gallery/maintenance/GalleryInstalledManifest.h"
 
 #include "common/TestEnv.h"
 

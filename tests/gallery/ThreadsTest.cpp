@@ -1,8 +1,8 @@
 // The two thread bases: synchronous and threaded starts, joining, cancellation of a sleep, and a Qt
 // thread whose procedure runs a nested wait for queued events inside its own loop.
 #include "common/TestEnv.h"
-#include "gallery/GalleryThreadBase.h"
-#include "gallery/QtGalleryThreadBase.h"
+#include "gallery/facade/GalleryThreadBase.h"
+#include "gallery/facade/QtGalleryThreadBase.h"
 
 #include <gtest/gtest.h>
 

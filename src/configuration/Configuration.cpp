@@ -1,0 +1,217 @@
+// Reading, local copy and registration of the gallery configuration.
+#include "configuration/Configuration.h"
+
+#include <tinyxml2.h>
+
+#include "support/ZipHelper.h"
+#include "configuration/Defaults.h"
+#include "settings/Preferences.h"
+#include "gallery/facade/Gallery.h"
+#include "support/DirectoryManipulator.h"
+
+const wchar_t *const CConfiguration::SupportedVersion = L"1.0.0.0";
+
+namespace {
+constexpr int kScope = PreferenceScopeMachine;
+}
+
+CConfiguration::CConfiguration() { Reset(); }
+
+CConfiguration::~CConfiguration()
+{
+    for (const CKeldaDirectoryPath &temporary : temporaryDirectories)
+        CDirectoryManipulator::RemoveDirectoryAndContents(temporary);
+}
+
+void CConfiguration::Reset()
+{
+    version = CVersionString();
+    loaded = false;
+    directory.Empty();
+    localCopyDirectory.Empty();
+    isLocalCopy = false;
+    destination.Empty();
+    source.Empty();
+    revision = 0;
+    fileList = std::make_shared<FileList>();
+    application = std::make_shared<CApplicationData>(fileList);
+    organization = std::make_shared<COrganizationData>(fileList);
+    gallery = std::make_shared<CGalleryData>();
+    metadata = MetaDataXml();
+    registration = CGalleryExtensionInfo();
+    remote = false;
+    forcedUser = false;
+}
+
+bool CConfiguration::ReadConfigurationXml(const CKeldaFilePath &file)
+{
+    tinyxml2::XMLDocument document;
+    if (!file.FileExists() || document.LoadFile(file.GetFilePathStringA().c_str()) != tinyxml2::XML_SUCCESS)
+        return false;
+    const tinyxml2::XMLElement *root = document.RootElement();
+    if (!root) return false;
+    const char *versionText = root->Attribute("Version");
+    version = Text::FromUtf8(versionText ? versionText : "");
+    if (version > CVersionString(CAtlString(SupportedVersion))) return false;
+    revision = root->IntAttribute("Revision", 0);
+    const tinyxml2::XMLElement *galleryElement = root->FirstChildElement("Gallery");
+    const tinyxml2::XMLElement *applicationElement = root->FirstChildElement("Application");
+    const tinyxml2::XMLElement *organizationElement = root->FirstChildElement("Organization");
+    if (!galleryElement || !applicationElement || !organizationElement) return false;
+    gallery->Read(galleryElement);
+    application->Read(applicationElement);
+    organization->Read(organizationElement);
+    return true;
+}
+
+bool CConfiguration::ReadMetadataXml(const CKeldaFilePath &file)
+{
+    return metadata.Read(file.GetFilePathString());
+}
+
+bool CConfiguration::ReadFromDir(const CKeldaDirectoryPath &dir)
+{
+    Reset();
+    return ReadFromDirNoReset(dir);
+}
+
+bool CConfiguration::ReadFromDirNoReset(const CKeldaDirectoryPath &dir)
+{
+    directory = dir;
+    if (!dir.DirectoryExists()) return false;
+    fileList->SetRoot(dir);
+    fileList->AddRelativeFilePath(CKeldaFilePath(L"configuration.xml"));
+    fileList->AddRelativeFilePath(CKeldaFilePath(L"metadata.xml"));
+    loaded = ReadConfigurationXml(dir.CreateFilePath(L"configuration.xml")) &&
+             ReadMetadataXml(dir.CreateFilePath(L"metadata.xml"));
+
+    localCopyDirectory = Defaults::GetConfigurationPath();
+    for (const CAtlString *level : {&organization->name, &gallery->name, &gallery->guid}) {
+        const CAtlString legal = CKeldaFilePath::MakeNameLegal(*level);
+        if (!legal.empty() && legal != L"." && legal != L"..") localCopyDirectory.AddDirectoryToPath(legal);
+    }
+    if (loaded && loadedCallback) loadedCallback();
+    return loaded;
+}
+
+bool CConfiguration::ReadFromFile(const CKeldaFilePath &file)
+{
+    Reset();
+    if (!file.FileExists() || file.IsDirectory() ||
+        !Text::EqualsNoCase(file.GetFileExtension(), Defaults::GALLERY_COLLECTION_EXTENTION))
+        return false;
+    const CKeldaDirectoryPath temp = Defaults::GetTempDirectoryPath();
+    CDirectoryManipulator::CreateDirectory(temp);
+    CKeldaDirectoryPath unpacked;
+    if (!CDirectoryManipulator::CreateUniqueSubDirectory(temp, L"TroveConfiguration", unpacked)) return false;
+    if (!CZipHelper::UnzipToFolder(file, unpacked)) {
+        CDirectoryManipulator::RemoveDirectoryAndContents(unpacked);
+        return false;
+    }
+    temporaryDirectories.push_back(unpacked);
+    const bool read = ReadFromDirNoReset(unpacked);
+    source = file.GetDirectoryPath();
+    return read;
+}
+
+CKeldaDirectoryPath CConfiguration::GetDefaultDestination() const
+{
+    CKeldaDirectoryPath path = Defaults::GetGalleryPath();
+    if (!application->pathOverride.empty()) {
+        path.AddDirectoryToPath(application->pathOverride);
+    } else {
+        path.AddDirectoryToPath(organization->name);
+        path.AddDirectoryToPath(gallery->name);
+    }
+    return path;
+}
+
+CAtlString CConfiguration::GetRegistrationKey() const
+{
+    return CGalleryExtensionInfo::GetPreferencesKey(CGalleryExtensionInfo::TeamContentExtensionType, gallery->guid);
+}
+
+bool CConfiguration::InitializeDefaultGalleryPreferences()
+{
+    if (localCopyDirectory.IsEmptyPath()) return false;
+    registration.type = CGalleryExtensionInfo::TeamContentExtensionType;
+    registration.id = gallery->guid;
+    if (destination.IsEmptyPath()) destination = GetDefaultDestination();
+    registration.imsManifestXml = destination.CreateFilePath(CGallery::ImsManifestXml).GetFilePathString();
+    registration.appPath = installedPath;
+    registration.args = L"-configuration \"" + localCopyDirectory.GetDirectoryPathString() + L"\"";
+    if (forcedUser) registration.args += L" -forceuser";
+    registration.metadataXml = localCopyDirectory.CreateFilePath(L"metadata.xml").GetFilePathString();
+    return true;
+}
+
+bool CConfiguration::SaveGalleryPreferences(bool remoteFlag, bool forcedUserFlag)
+{
+    if (gallery->guid.empty()) return false;
+    remote = remoteFlag;
+    forcedUser = forcedUserFlag;
+    if (!InitializeDefaultGalleryPreferences()) return false;
+    if (FAILED(registration.SetPreferences())) return false;
+    const CAtlString key = GetRegistrationKey();
+    WritePreferenceInt(kScope, key, L"Remote", remote ? 1 : 0, CGallery::PreferenceFile);
+    WritePreferenceInt(kScope, key, L"ForceUser", forcedUser ? 1 : 0, CGallery::PreferenceFile);
+    return true;
+}
+
+bool CConfiguration::ReadGalleryPreferences()
+{
+    if (!loaded || gallery->guid.empty()) return false;
+    CGalleryExtensionInfo record(CGalleryExtensionInfo::TeamContentExtensionType, gallery->guid);
+    if (record.GetPreferences() != S_OK) return false;
+    registration = record;
+    const CAtlString key = GetRegistrationKey();
+    remote = GetPreferenceInt(kScope, key, L"Remote", 0, nullptr, CGallery::PreferenceFile) != 0;
+    forcedUser = GetPreferenceInt(kScope, key, L"ForceUser", 0, nullptr, CGallery::PreferenceFile) != 0;
+    const CKeldaFilePath manifest(registration.imsManifestXml);
+    destination = manifest.IsEmptyPath() ? GetDefaultDestination() : manifest.GetDirectoryPath();
+    return true;
+}
+
+bool CConfiguration::ReadFromPreferences(const CAtlString &guid)
+{
+    Reset();
+    if (guid.empty()) return false;
+    CGalleryExtensionInfo record(CGalleryExtensionInfo::TeamContentExtensionType, guid);
+    if (record.GetPreferences() != S_OK || record.metadataXml.empty()) return false;
+    const CAtlString key = CGalleryExtensionInfo::GetPreferencesKey(record.type, guid);
+    const bool remoteFlag = GetPreferenceInt(kScope, key, L"Remote", 0, nullptr, CGallery::PreferenceFile) != 0;
+    const bool forcedFlag = GetPreferenceInt(kScope, key, L"ForceUser", 0, nullptr, CGallery::PreferenceFile) != 0;
+    const CKeldaFilePath manifest(record.imsManifestXml);
+    // The callback must see the registered state, so it is set before the folder is read.
+    registration = record;
+    remote = remoteFlag;
+    forcedUser = forcedFlag;
+    if (!manifest.IsEmptyPath()) destination = manifest.GetDirectoryPath();
+    isLocalCopy = true;
+    const bool read = ReadFromDirNoReset(CKeldaFilePath(record.metadataXml).GetDirectoryPath());
+    if (destination.IsEmptyPath()) destination = GetDefaultDestination();
+    return read;
+}
+
+bool CConfiguration::MakeLocalCopy()
+{
+    if (localCopyDirectory.IsEmptyPath() || gallery->name.empty()) return false;
+    if (directory.IsEqualPath(localCopyDirectory)) {
+        isLocalCopy = true;
+        return true;
+    }
+    if (!CDirectoryManipulator::CreateDirectory(localCopyDirectory)) return false;
+    if (!fileList->MoveToLocation(localCopyDirectory, false)) return false;
+    directory = localCopyDirectory;
+    isLocalCopy = true;
+    return true;
+}
+
+bool CConfiguration::RemoveLocalCopy()
+{
+    if (isLocalCopy) return fileList->Uninstall();
+    if (gallery->guid.empty()) return false;
+    CConfiguration registered;
+    if (!registered.ReadFromPreferences(gallery->guid)) return false;
+    return registered.RemoveLocalCopy();
+}
