@@ -16,7 +16,8 @@
 
 #include <string>
 
-namespace BenchManifest {
+namespace BenchManifest
+{
 
 inline void Describe(CGalleryMetadata *m, const std::wstring &id, const std::wstring &title)
 {

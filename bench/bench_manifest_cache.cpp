@@ -35,8 +35,8 @@
 #include <string>
 #include <vector>
 
-namespace {
-
+namespace
+{
 
 bool WriteFile(const std::string &path, const std::string &bytes)
 {
@@ -135,8 +135,14 @@ void OpenBenchmark(benchmark::State &state, bool fromCache)
     state.counters["MB"] = static_cast<double>(bytes) / (1 << 20);
 }
 
-void BM_OpenXml(benchmark::State &state) { OpenBenchmark(state, false); }
-void BM_OpenCache(benchmark::State &state) { OpenBenchmark(state, true); }
+void BM_OpenXml(benchmark::State &state)
+{
+    OpenBenchmark(state, false);
+}
+void BM_OpenCache(benchmark::State &state)
+{
+    OpenBenchmark(state, true);
+}
 
 void BM_RegistryScan(benchmark::State &state)
 {
@@ -163,9 +169,11 @@ void BM_RegistryFullParse(benchmark::State &state)
     data.PrepareRecords();
     KELDASaxContentHandler nothing;
     std::vector<CAtlString> files;
-    for (int i = 0; i < 1000; ++i) files.push_back(Text::FromUtf8(data.records + "/imsmanifest" + std::to_string(i) + ".xml"));
+    for (int i = 0; i < 1000; ++i)
+        files.push_back(Text::FromUtf8(data.records + "/imsmanifest" + std::to_string(i) + ".xml"));
     for (auto _ : state)
-        for (const CAtlString &file : files) benchmark::DoNotOptimize(KELDASax::ReadXmlFile(file, &nothing));
+        for (const CAtlString &file : files)
+            benchmark::DoNotOptimize(KELDASax::ReadXmlFile(file, &nothing));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * data.recordBytes));
 }
 

@@ -24,8 +24,8 @@
 #include <map>
 #include <string>
 
-namespace {
-
+namespace
+{
 
 // The generated documents, written once per size into a private folder removed at exit.
 struct Documents {

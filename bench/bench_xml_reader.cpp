@@ -17,12 +17,16 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // ---- document generator -------------------------------------------------------------------------
 
 int g_id = 0;
-std::string NextId() { return "id" + std::to_string(++g_id); }
+std::string NextId()
+{
+    return "id" + std::to_string(++g_id);
+}
 
 void Lom(IKELDAXMLWriter *w, const std::string &identifier, const std::string &title, bool file)
 {
@@ -208,7 +212,8 @@ void BM_Expat(benchmark::State &state)
             [](void *data, const XML_Char *, const XML_Char **atts) {
                 auto *t = static_cast<Tally *>(data);
                 ++t->elements;
-                for (; *atts; atts += 2) ++t->attributes;
+                for (; *atts; atts += 2)
+                    ++t->attributes;
             },
             nullptr);
         XML_SetCharacterDataHandler(p, [](void *data, const XML_Char *, int len) {
@@ -235,7 +240,9 @@ void BM_Libxml2Sax(benchmark::State &state)
         ++t->elements;
         t->attributes += static_cast<size_t>(nbAttributes);
     };
-    sax.characters = [](void *ctx, const xmlChar *, int len) { static_cast<Tally *>(ctx)->textBytes += static_cast<size_t>(len); };
+    sax.characters = [](void *ctx, const xmlChar *, int len) {
+        static_cast<Tally *>(ctx)->textBytes += static_cast<size_t>(len);
+    };
     Tally tally;
     for (auto _ : state) {
         Tally t;
@@ -285,8 +292,9 @@ BENCHMARK(BM_Pugixml) XML_SIZES;
 BENCHMARK(BM_MemchrFloor) XML_SIZES;
 
 // Prints the usual table and remembers each run's throughput for the summary.
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
+class SummaryReporter : public benchmark::ConsoleReporter
+{
+  public:
     std::map<std::string, std::map<int64_t, double>> mbPerSecond; // reader -> size -> MB/s
 
     void ReportRuns(const std::vector<Run> &runs) override
@@ -320,8 +328,10 @@ int main(int argc, char **argv)
         std::printf("%-12s", reader.c_str());
         for (int64_t size : {1, 10, 100}) {
             const auto it = bySize.find(size);
-            if (it != bySize.end()) std::printf(" %10.0f", it->second);
-            else std::printf(" %10s", "-");
+            if (it != bySize.end())
+                std::printf(" %10.0f", it->second);
+            else
+                std::printf(" %10s", "-");
         }
         if (kelda != results.end() && reader != "KELDASax") {
             std::printf("  ");

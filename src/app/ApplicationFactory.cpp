@@ -22,9 +22,13 @@ using NTrove::CValueActionParameter;
 
 const char *const GUISTYLE = "plastique";
 
-namespace {
+namespace
+{
 // The default command, preselected and restored by justupdated.
-NTrove::Command NormalCommand() { return CWorkFlow::NotAvailableCommand("Normal"); }
+NTrove::Command NormalCommand()
+{
+    return CWorkFlow::NotAvailableCommand("Normal");
+}
 } // namespace
 
 const char *const CApplicationFactory::DEFAULT_STYLE_SHEET =
@@ -59,8 +63,8 @@ CActionParameter *CApplicationFactory::Action(NTrove::Command command, bool show
     return action;
 }
 
-NTrove::Command CApplicationFactory::Bind(
-    int (CWorkFlow::*method)(const CCmdLineContext &, std::shared_ptr<ConfigurationWrapper>))
+NTrove::Command CApplicationFactory::Bind(int (CWorkFlow::*method)(const CCmdLineContext &,
+                                                                   std::shared_ptr<ConfigurationWrapper>))
 {
     return [this, method](const CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration) {
         return (m_workflow.*method)(context, std::move(configuration));
@@ -115,9 +119,9 @@ void CApplicationFactory::RegisterOptions()
     p.PutEmptyCommand(L"register", Action(Placeholder::NotAvailableCommand("Register"), false));
     p.PutEmptyCommand(L"downloadall", Action(Placeholder::NotAvailableCommand("DownloadAll"), false));
     p.PutEmptyCommand(L"downloadsome", Action(Placeholder::NotAvailableCommand("DownloadSome"), false));
-    p.PutEmptyCommand(L"justupdated",
-                      Action([this](const CCmdLineContext &, std::shared_ptr<ConfigurationWrapper>) { return JustUpdated(); },
-                             true));
+    p.PutEmptyCommand(
+        L"justupdated",
+        Action([this](const CCmdLineContext &, std::shared_ptr<ConfigurationWrapper>) { return JustUpdated(); }, true));
     p.PutEmptyCommand(L"repair", Action(Placeholder::NotAvailableCommand("Repair", false), true));
     CActionParameter *help = Action(Bind(&CWorkFlow::Usage), false);
     p.PutEmptyCommand(L"help", help);
@@ -136,7 +140,8 @@ bool CApplicationFactory::ParseArguments(int argc, char **argv)
 {
     m_context.executablePath = Text::FromQt(QCoreApplication::applicationFilePath());
     QStringList arguments;
-    for (int i = 1; i < argc; ++i) arguments.append(QString::fromUtf8(argv[i]));
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromUtf8(argv[i]));
     m_context.SetArguments(arguments);
     return m_parser.ParseArguments(argc, argv);
 }
@@ -146,7 +151,10 @@ bool CApplicationFactory::NeedsElevation(const CCmdLineContext &context, uid_t e
     return !context.forceUser && !context.authorized && (context.ui || context.showGui) && effectiveUserId != 0;
 }
 
-bool CApplicationFactory::NeedsElevation() const { return NeedsElevation(m_context, geteuid()); }
+bool CApplicationFactory::NeedsElevation() const
+{
+    return NeedsElevation(m_context, geteuid());
+}
 
 QStringList CApplicationFactory::GetAuthorizedArguments() const
 {
@@ -178,10 +186,9 @@ void CApplicationFactory::InstallAdditionalTranslator(QCoreApplication *applicat
 void CApplicationFactory::OnConfigurationLoaded(const ConfigurationWrapper &configuration)
 {
     // A configuration without a catalogue for this language is fine: the texts stay as they are.
-    ConfigurationLoading::OnConfigurationLoaded(configuration, KDLocale::GetCurrentLocaleDirName(true), m_translator,
-                                                QString::fromUtf8(DEFAULT_STYLE_SHEET), m_styleSheet,
-                                                (m_context.ui || m_context.showGui) && !m_noUi,
-                                                QCoreApplication::instance());
+    ConfigurationLoading::OnConfigurationLoaded(
+        configuration, KDLocale::GetCurrentLocaleDirName(true), m_translator, QString::fromUtf8(DEFAULT_STYLE_SHEET),
+        m_styleSheet, (m_context.ui || m_context.showGui) && !m_noUi, QCoreApplication::instance());
 }
 
 bool CApplicationFactory::LoadConfigurationPath(const CAtlString &path)
@@ -201,7 +208,8 @@ int CApplicationFactory::JustUpdated()
     if (CCmdLineContext::PopArguments(stored)) {
         m_context.SetArguments(stored);
         std::vector<CAtlString> arguments{m_context.executablePath};
-        for (const QString &argument : stored) arguments.push_back(Text::FromQt(argument));
+        for (const QString &argument : stored)
+            arguments.push_back(Text::FromQt(argument));
         m_parser.Parse(arguments);
     }
     return Run();

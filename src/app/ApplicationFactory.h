@@ -23,8 +23,9 @@ class QCoreApplication;
 // The Qt widget style of GUI runs.
 extern const char *const GUISTYLE;
 
-class CApplicationFactory {
-public:
+class CApplicationFactory
+{
+  public:
     static const char *const DEFAULT_STYLE_SHEET;
 
     CApplicationFactory();
@@ -72,9 +73,10 @@ public:
     bool IsNoUi() const { return m_noUi; }
     const QString &GetStyleSheet() const { return m_styleSheet; }
 
-private:
+  private:
     void RegisterOptions();
-    NTrove::Command Bind(int (CWorkFlow::*method)(const NTrove::CCmdLineContext &, std::shared_ptr<ConfigurationWrapper>));
+    NTrove::Command Bind(int (CWorkFlow::*method)(const NTrove::CCmdLineContext &,
+                                                  std::shared_ptr<ConfigurationWrapper>));
     template <class T, class... Args> T *Make(Args &&...args);
     NTrove::CActionParameter *Action(NTrove::Command command, bool showGui);
 

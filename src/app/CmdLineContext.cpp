@@ -4,14 +4,16 @@
 #include "configuration/Defaults.h"
 #include "settings/Preferences.h"
 
-namespace NTrove {
+namespace NTrove
+{
 
 const wchar_t *const CCmdLineContext::TempDomain = L"com.keldalabs.Registry";
 
 bool CCmdLineContext::PushArguments(const QStringList &list)
 {
     RecursivePreferenceDelete(PreferenceScopeUser, Defaults::TEMP_KEY, TempDomain);
-    if (WritePreferenceInt(PreferenceScopeUser, Defaults::TEMP_KEY, L"count", static_cast<int>(list.size()), TempDomain) != 0)
+    if (WritePreferenceInt(PreferenceScopeUser, Defaults::TEMP_KEY, L"count", static_cast<int>(list.size()),
+                           TempDomain) != 0)
         return false;
     bool ok = true;
     for (int i = 0; i < list.size(); ++i) {
@@ -30,8 +32,8 @@ bool CCmdLineContext::PopArguments(QStringList &list)
     if (error == 0 && count >= 1) {
         for (int i = 0; i < count; ++i) {
             unsigned int readError = 0;
-            const CAtlString value =
-                GetPreferenceString(PreferenceScopeUser, Defaults::TEMP_KEY, std::to_wstring(i), CAtlString(), &readError, TempDomain);
+            const CAtlString value = GetPreferenceString(PreferenceScopeUser, Defaults::TEMP_KEY, std::to_wstring(i),
+                                                         CAtlString(), &readError, TempDomain);
             if (readError != 0) ok = false;
             list.append(Text::ToQt(value));
         }

@@ -12,12 +12,14 @@
 
 class ConfigurationWrapper;
 
-namespace NTrove {
+namespace NTrove
+{
 
 using CAtlStringList = std::list<CAtlString>;
 
-class CCmdLineContext {
-public:
+class CCmdLineContext
+{
+  public:
     // PushArguments keeps an argument list across a self-update under Defaults::TEMP_KEY of the
     // user's preference store, in this domain.
     static const wchar_t *const TempDomain;
@@ -59,7 +61,7 @@ public:
     // not be read (nothing stored is success with nothing appended).
     static bool PopArguments(QStringList &list);
 
-private:
+  private:
     QStringList arguments;
 };
 

@@ -1,7 +1,8 @@
 // The parameter kinds of the command-line parser.
 #include "app/CmdLineParams.h"
 
-namespace NTrove {
+namespace NTrove
+{
 
 const wchar_t *const MissingValuePrefix = L"Missing value: ";
 const wchar_t *const UnknownPrefix = L"Unknown: ";

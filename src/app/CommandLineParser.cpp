@@ -3,7 +3,8 @@
 
 #include <set>
 
-namespace NTrove {
+namespace NTrove
+{
 
 bool CCommandLineParser::DeleteMinus(CAtlString &text)
 {
@@ -83,22 +84,26 @@ bool CCommandLineParser::Parse(const std::vector<CAtlString> &arguments)
         result = false;
     };
     collect(m_default);
-    for (const auto &entry : m_values) collect(entry.second);
-    for (const auto &entry : m_flags) collect(entry.second);
+    for (const auto &entry : m_values)
+        collect(entry.second);
+    for (const auto &entry : m_flags)
+        collect(entry.second);
     return result;
 }
 
 bool CCommandLineParser::ParseArguments(int argc, char **argv)
 {
     std::vector<CAtlString> arguments;
-    for (int i = 0; i < argc; ++i) arguments.push_back(Text::FromUtf8(argv[i] ? argv[i] : ""));
+    for (int i = 0; i < argc; ++i)
+        arguments.push_back(Text::FromUtf8(argv[i] ? argv[i] : ""));
     return Parse(arguments);
 }
 
 bool CCommandLineParser::ParseArguments(int argc, wchar_t **argv)
 {
     std::vector<CAtlString> arguments;
-    for (int i = 0; i < argc; ++i) arguments.push_back(argv[i] ? argv[i] : L"");
+    for (int i = 0; i < argc; ++i)
+        arguments.push_back(argv[i] ? argv[i] : L"");
     return Parse(arguments);
 }
 

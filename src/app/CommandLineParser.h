@@ -8,10 +8,12 @@
 #include <map>
 #include <vector>
 
-namespace NTrove {
+namespace NTrove
+{
 
-class CCommandLineParser {
-public:
+class CCommandLineParser
+{
+  public:
     void SetDefaultCommand(ICmdLineParam *parameter) { m_default = parameter; }
     void SetErrorCommand(ICmdLineParam *parameter) { m_error = parameter; }
     // Registers an option without a value; a name registered again replaces its parameter.
@@ -27,7 +29,7 @@ public:
     bool ParseArguments(int argc, char **argv);
     bool ParseArguments(int argc, wchar_t **argv);
 
-private:
+  private:
     bool ReportError(const wchar_t *kind, const CAtlString &text);
 
     ICmdLineParam *m_default = nullptr;

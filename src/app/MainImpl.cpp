@@ -24,7 +24,8 @@ int mainImpl(int argc, char **argv, CApplicationFactory &factory)
     // Console set-up has nothing to do on this platform.
     QCoreApplication *application = QCoreApplication::instance();
     const CAtlString contextLocale = factory.GetLocale();
-    KDLocale::OverrideLocale(contextLocale.empty() ? KDLocale::GetCurrentLocaleDirName(true) : Text::ToQt(contextLocale));
+    KDLocale::OverrideLocale(contextLocale.empty() ? KDLocale::GetCurrentLocaleDirName(true)
+                                                   : Text::ToQt(contextLocale));
     KDLocale::LoadDefaultTranslator(QStringLiteral("Trove"), *application, true);
     factory.InstallAdditionalTranslator(application);
 

@@ -8,9 +8,11 @@
 #include <cstdio>
 #include <map>
 
-namespace Output {
+namespace Output
+{
 
-namespace {
+namespace
+{
 
 std::map<eStrings, const char *> &Table()
 {
@@ -60,24 +62,35 @@ void Initialize()
     };
     auto &table = Table();
     table.clear();
-    for (const auto &m : messages) table.emplace(m.first, m.second);
+    for (const auto &m : messages)
+        table.emplace(m.first, m.second);
 }
 
-CAtlStringA GetString(eStrings id) { return English(id); }
+CAtlStringA GetString(eStrings id)
+{
+    return English(id);
+}
 
 CAtlStringA GetString(eStrings id, const CAtlStringA &argument)
 {
-    return Text::FromQtUtf8(QString::fromUtf8(English(id)).replace(QLatin1String("%1"), QString::fromStdString(argument)));
+    return Text::FromQtUtf8(
+        QString::fromUtf8(English(id)).replace(QLatin1String("%1"), QString::fromStdString(argument)));
 }
 
-QString GetTranslatedString(eStrings id) { return QCoreApplication::translate("QObject", English(id)); }
+QString GetTranslatedString(eStrings id)
+{
+    return QCoreApplication::translate("QObject", English(id));
+}
 
 QString GetTranslatedString(eStrings id, const CAtlStringA &argument)
 {
     return GetTranslatedString(id).replace(QLatin1String("%1"), QString::fromStdString(argument));
 }
 
-void Error(eStrings id, bool showBox) { Error(GetTranslatedString(id), GetString(id), showBox); }
+void Error(eStrings id, bool showBox)
+{
+    Error(GetTranslatedString(id), GetString(id), showBox);
+}
 
 void Error(eStrings id, const CAtlStringA &argument, bool showBox)
 {

@@ -7,7 +7,8 @@
 
 #include <QString>
 
-namespace Output {
+namespace Output
+{
 
 enum eStrings {
     eStringsCouldNotLoadConfiguration = 0,

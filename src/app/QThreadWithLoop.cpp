@@ -29,7 +29,8 @@ void QThreadWithLoop::Join()
 {
     WaitWithQtEvents waiter([this] { return isRunning() && !m_loopDone; });
     // finished() comes after run() has returned, so the woken condition sees the loop as done.
-    const auto connection = connect(this, &QThread::finished, &waiter, [&waiter] { waiter.Wake(); }, Qt::QueuedConnection);
+    const auto connection = connect(
+        this, &QThread::finished, &waiter, [&waiter] { waiter.Wake(); }, Qt::QueuedConnection);
     waiter.Wait();
     disconnect(connection);
     wait();

@@ -7,9 +7,10 @@
 #include <atomic>
 #include <functional>
 
-class QThreadWithLoop : public QThread {
+class QThreadWithLoop : public QThread
+{
     Q_OBJECT
-public:
+  public:
     explicit QThreadWithLoop(std::function<int()> callable = {}, QObject *parent = nullptr)
         : QThread(parent), m_callable(std::move(callable))
     {
@@ -24,10 +25,10 @@ public:
     // The worker loop's result: the callable's result once the thread has ended.
     int GetExitCode() const { return m_exitCode; }
 
-protected:
+  protected:
     void run() override;
 
-private:
+  private:
     std::function<int()> m_callable;
     std::atomic<int> m_exitCode{0};
     std::atomic<bool> m_loopDone{false};

@@ -34,7 +34,10 @@ SingleInstance::SingleInstance(const std::string &path, char projectId)
     owner = LockSemaphore(semid);
 }
 
-SingleInstance::~SingleInstance() { Release(); }
+SingleInstance::~SingleInstance()
+{
+    Release();
+}
 
 void SingleInstance::Release()
 {

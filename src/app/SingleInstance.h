@@ -4,8 +4,9 @@
 
 #include <string>
 
-class SingleInstance {
-public:
+class SingleInstance
+{
+  public:
     SingleInstance(const std::string &path, char projectId);
     ~SingleInstance();
     SingleInstance(const SingleInstance &) = delete;
@@ -16,7 +17,7 @@ public:
     // Gives the lock up early (the destructor does the same).
     void Release();
 
-private:
+  private:
     bool owner = false;
     int semid = -1;
 };

@@ -41,7 +41,8 @@ void WaitWithQtEvents::Wait()
 void WaitWithQtEvents::Wake()
 {
     // A queued call is an event for the waiting thread, which wakes its dispatcher.
-    QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [] {}, Qt::QueuedConnection);
 }
 
 void WaitWithQtEvents::timerEvent(QTimerEvent *) {}

@@ -7,9 +7,10 @@
 
 #include <functional>
 
-class WaitWithQtEvents : public QObject {
+class WaitWithQtEvents : public QObject
+{
     Q_OBJECT
-public:
+  public:
     // Waits while condition() is true.
     explicit WaitWithQtEvents(std::function<bool()> condition);
     // Waits until milliseconds have passed since construction or the last RestartTimer().
@@ -22,10 +23,10 @@ public:
     // Makes a waiting Wait() look at its condition now; safe to call from any thread.
     void Wake();
 
-protected:
+  protected:
     void timerEvent(QTimerEvent *event) override;
 
-private:
+  private:
     std::function<bool()> m_condition;
     QElapsedTimer m_elapsed;
     int m_milliseconds = -1;

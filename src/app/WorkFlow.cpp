@@ -21,9 +21,11 @@ void CWorkFlow::PrintUnrecognized(const NTrove::CAtlStringList &messages)
 CAtlStringA CWorkFlow::GetVersionInformation()
 {
     std::string id = buildVersion();
-    while (!id.empty() && (id.back() == ':' || id.back() == ']')) id.pop_back();
+    while (!id.empty() && (id.back() == ':' || id.back() == ']'))
+        id.pop_back();
     size_t start = 0;
-    while (start < id.size() && (id[start] == '[' || id[start] == ':')) ++start;
+    while (start < id.size() && (id[start] == '[' || id[start] == ':'))
+        ++start;
     id.erase(0, start);
     const std::string company = KDAppInfo::OrganizationName;
     for (size_t at = id.find(company); at != std::string::npos; at = id.find(company, at + 1))

@@ -4,8 +4,9 @@
 
 #include "app/CmdLineContext.h"
 
-class CWorkFlow {
-public:
+class CWorkFlow
+{
+  public:
     static constexpr int UsageExitCode = 666;
 
     virtual ~CWorkFlow() = default;

@@ -11,11 +11,15 @@
 
 const wchar_t *const CConfiguration::SupportedVersion = L"1.0.0.0";
 
-namespace {
+namespace
+{
 constexpr int kScope = PreferenceScopeMachine;
 }
 
-CConfiguration::CConfiguration() { Reset(); }
+CConfiguration::CConfiguration()
+{
+    Reset();
+}
 
 CConfiguration::~CConfiguration()
 {

@@ -16,7 +16,7 @@
 
 class CConfiguration
 {
-public:
+  public:
     // The highest format version that is read.
     static const wchar_t *const SupportedVersion; // "1.0.0.0"
 
@@ -67,6 +67,6 @@ public:
     std::vector<CKeldaDirectoryPath> temporaryDirectories;
     std::function<void()> loadedCallback;
 
-private:
+  private:
     bool ReadFromDirNoReset(const CKeldaDirectoryPath &directory);
 };

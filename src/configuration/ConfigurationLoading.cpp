@@ -6,7 +6,8 @@
 #include <QTranslator>
 #include <QVariant>
 
-namespace ConfigurationLoading {
+namespace ConfigurationLoading
+{
 
 bool LoadConfigurationPath(ConfigurationWrapper &configuration, const CAtlString &path, CAtlString *absolutePath)
 {

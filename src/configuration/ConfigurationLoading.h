@@ -9,7 +9,8 @@
 class QCoreApplication;
 class QTranslator;
 
-namespace ConfigurationLoading {
+namespace ConfigurationLoading
+{
 
 // Resolves path to an absolute path (handed back in absolutePath) and reads a file with ReadFromFile,
 // a folder with ReadFromDir; anything else is false.

@@ -3,7 +3,8 @@
 
 #include <tinyxml2.h>
 
-namespace {
+namespace
+{
 
 CAtlString Attribute(const tinyxml2::XMLElement *element, const char *name)
 {
@@ -26,7 +27,8 @@ int IntAttribute(const tinyxml2::XMLElement *element, const char *name)
 
 } // namespace
 
-namespace ConfigurationFiles {
+namespace ConfigurationFiles
+{
 
 bool IsContainedName(const CAtlString &name)
 {

@@ -9,13 +9,14 @@
 #include "support/FileList.h"
 #include "support/Text.h"
 
-namespace tinyxml2 {
+namespace tinyxml2
+{
 class XMLElement;
 }
 
 class CCategory
 {
-public:
+  public:
     CAtlString shortId;
     CAtlString guid;
     bool IsValid() const { return !shortId.empty() && !guid.empty(); }
@@ -23,7 +24,7 @@ public:
 
 class CGalleryData
 {
-public:
+  public:
     // "GUID", "DefaultSource", "Name" and the "Category" children (incomplete ones skipped, a repeated
     // short id replacing the earlier one).
     bool Read(const tinyxml2::XMLElement *gallery);
@@ -36,7 +37,7 @@ public:
 
 class CApplicationData
 {
-public:
+  public:
     explicit CApplicationData(std::shared_ptr<FileList> files) : fileList(std::move(files)) {}
     bool Read(const tinyxml2::XMLElement *application);
 
@@ -53,7 +54,7 @@ public:
 
 class COrganizationData
 {
-public:
+  public:
     explicit COrganizationData(std::shared_ptr<FileList> files) : fileList(std::move(files)) {}
     bool Read(const tinyxml2::XMLElement *organization);
 
@@ -63,7 +64,8 @@ public:
     std::shared_ptr<FileList> fileList;
 };
 
-namespace ConfigurationFiles {
+namespace ConfigurationFiles
+{
 // A name that stays inside the configuration folder: relative, without "." or ".." levels. Names
 // from a configuration are used for copying and deleting, so anything else is refused.
 bool IsContainedName(const CAtlString &name);

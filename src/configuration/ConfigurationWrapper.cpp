@@ -12,7 +12,8 @@
 #include "gallery/facade/Gallery.h"
 #include "support/HtmlTranslator.h"
 
-namespace {
+namespace
+{
 constexpr const wchar_t *kOldRegistrationPath = L"Software\\Kelda Labs Inc.\\Gallery\\TeamContent";
 constexpr const wchar_t *kRegistryDomain = L"com.keldalabs.Registry";
 
@@ -50,13 +51,34 @@ bool ConfigurationWrapper::ReadFromPreferences(const CAtlString &guid)
     return ok;
 }
 
-bool ConfigurationWrapper::IsLoaded() const { return Loaded(); }
-bool ConfigurationWrapper::IsRemote() const { return Loaded() && m_configuration->remote; }
-bool ConfigurationWrapper::IsForcedUser() const { return Loaded() && m_configuration->forcedUser; }
-bool ConfigurationWrapper::IsLocalCopy() const { return Loaded() && m_configuration->isLocalCopy; }
-CAtlString ConfigurationWrapper::GetTitle() const { return Loaded() ? m_configuration->application->title : CAtlString(); }
-CAtlString ConfigurationWrapper::GetGalleryName() const { return Loaded() ? m_configuration->gallery->name : CAtlString(); }
-CAtlString ConfigurationWrapper::GetGuid() const { return Loaded() ? m_configuration->gallery->guid : CAtlString(); }
+bool ConfigurationWrapper::IsLoaded() const
+{
+    return Loaded();
+}
+bool ConfigurationWrapper::IsRemote() const
+{
+    return Loaded() && m_configuration->remote;
+}
+bool ConfigurationWrapper::IsForcedUser() const
+{
+    return Loaded() && m_configuration->forcedUser;
+}
+bool ConfigurationWrapper::IsLocalCopy() const
+{
+    return Loaded() && m_configuration->isLocalCopy;
+}
+CAtlString ConfigurationWrapper::GetTitle() const
+{
+    return Loaded() ? m_configuration->application->title : CAtlString();
+}
+CAtlString ConfigurationWrapper::GetGalleryName() const
+{
+    return Loaded() ? m_configuration->gallery->name : CAtlString();
+}
+CAtlString ConfigurationWrapper::GetGuid() const
+{
+    return Loaded() ? m_configuration->gallery->guid : CAtlString();
+}
 
 CAtlString ConfigurationWrapper::GetOrganizationName() const
 {
@@ -104,9 +126,15 @@ CKeldaDirectoryPath ConfigurationWrapper::GetDefaultDestination() const
     return Loaded() ? m_configuration->GetDefaultDestination() : CKeldaDirectoryPath();
 }
 
-void ConfigurationWrapper::SetInstalledPath(const CAtlString &path) { m_configuration->installedPath = path; }
+void ConfigurationWrapper::SetInstalledPath(const CAtlString &path)
+{
+    m_configuration->installedPath = path;
+}
 
-int ConfigurationWrapper::GetRevision() const { return Loaded() ? m_configuration->revision : 0; }
+int ConfigurationWrapper::GetRevision() const
+{
+    return Loaded() ? m_configuration->revision : 0;
+}
 
 QString ConfigurationWrapper::ReadConfigurationFile(const CAtlString &name) const
 {
@@ -151,7 +179,10 @@ QString ConfigurationWrapper::GetLicense() const
     return ReadConfigurationFile(m_configuration->organization->licenseFile);
 }
 
-bool ConfigurationWrapper::GetShowAboutText() const { return !GetAboutText().isEmpty(); }
+bool ConfigurationWrapper::GetShowAboutText() const
+{
+    return !GetAboutText().isEmpty();
+}
 
 bool ConfigurationWrapper::GetShowDescriptionText() const
 {
@@ -218,15 +249,17 @@ bool ConfigurationWrapper::Uninstall()
     const CAtlString guid = m_configuration->gallery->guid;
     bool ok = m_configuration->RemoveLocalCopy();
     if (!guid.empty())
-        ok = SUCCEEDED(CGalleryExtensionInfo(CGalleryExtensionInfo::TeamContentExtensionType, guid).DeletePreferences()) && ok;
+        ok = SUCCEEDED(
+                 CGalleryExtensionInfo(CGalleryExtensionInfo::TeamContentExtensionType, guid).DeletePreferences()) &&
+             ok;
     auto callback = std::move(m_configuration->loadedCallback);
     m_configuration = std::make_unique<CConfiguration>();
     m_configuration->loadedCallback = std::move(callback);
     // The emptied chain of the local copy, up to the first folder that still holds something. The
     // chain ends below CONFIGURATION_PATH: the shared folders above it are never removed.
     const CAtlString below = Defaults::GetConfigurationPath().GetDirectoryPathString() + L"/";
-    for (CKeldaDirectoryPath level = localCopy;
-         level.GetDirectoryPathString().size() > below.size() && Text::StartsWith(level.GetDirectoryPathString(), below);) {
+    for (CKeldaDirectoryPath level = localCopy; level.GetDirectoryPathString().size() > below.size() &&
+                                                Text::StartsWith(level.GetDirectoryPathString(), below);) {
         if (!QDir().rmdir(Text::ToQt(level.GetDirectoryPathString()))) break;
         if (!level.RemoveLastSubdirectoryFromPath()) break;
     }
@@ -262,9 +295,11 @@ void ConfigurationWrapper::ToIncOrNotToInc()
         settings->beginGroup(oldGroup);
         const QStringList keys = settings->allKeys();
         std::vector<std::pair<QString, QVariant>> values;
-        for (const QString &key : keys) values.emplace_back(key, settings->value(key));
+        for (const QString &key : keys)
+            values.emplace_back(key, settings->value(key));
         settings->endGroup();
-        for (const auto &value : values) settings->setValue(newGroup + QLatin1Char('/') + value.first, value.second);
+        for (const auto &value : values)
+            settings->setValue(newGroup + QLatin1Char('/') + value.first, value.second);
     }
     WritePreferenceInt(PreferenceScopeMachine, TypeKey(), L"deinclified", 1, kRegistryDomain);
 }

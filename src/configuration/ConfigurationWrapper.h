@@ -14,7 +14,7 @@
 
 class ConfigurationWrapper
 {
-public:
+  public:
     using LoadedCallback = std::function<void(const ConfigurationWrapper *)>;
 
     ConfigurationWrapper();
@@ -88,7 +88,7 @@ public:
     // The model, for code that needs more than the queries (never null).
     const CConfiguration &GetConfiguration() const { return *m_configuration; }
 
-private:
+  private:
     bool Loaded() const { return m_configuration && m_configuration->loaded; }
     // A file of the configuration folder; empty for names that leave the folder.
     QString ReadConfigurationFile(const CAtlString &name) const;

@@ -6,7 +6,7 @@
 
 class Defaults
 {
-public:
+  public:
     static const wchar_t *const TEMP_KEY;                     // "Software/Kelda Labs/Trove/Temp"
     static const wchar_t *const GALLERY_COLLECTION_EXTENTION; // ".gallerycollection"
     static const wchar_t *const KNOWN_LANGUAGES_FILE;         // "knownlanguages.xml"

@@ -34,8 +34,9 @@ bool MetaDataXml::Write(const CAtlString &path) const
     root->SetAttribute("xmlns:lom", "http://ltsc.ieee.org/xsd/LOM");
     document.InsertEndChild(root);
     tinyxml2::XMLElement *general = root->InsertNewChildElement("lom:general");
-    general->InsertNewChildElement("lom:identifier")->InsertNewChildElement("lom:entry")->SetText(
-        Text::ToUtf8(m_identifier).c_str());
+    general->InsertNewChildElement("lom:identifier")
+        ->InsertNewChildElement("lom:entry")
+        ->SetText(Text::ToUtf8(m_identifier).c_str());
     tinyxml2::XMLElement *title = general->InsertNewChildElement("lom:title");
     for (const auto &entry : m_titles) {
         tinyxml2::XMLElement *string = title->InsertNewChildElement("lom:string");

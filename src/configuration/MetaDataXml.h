@@ -8,7 +8,7 @@
 
 class MetaDataXml
 {
-public:
+  public:
     // False when the file is missing or malformed, or when the root, "lom:general", "lom:identifier",
     // "lom:entry" or "lom:title" is missing. A title without strings is accepted.
     bool Read(const CAtlString &path);
@@ -22,7 +22,7 @@ public:
     void SetIdentifier(const CAtlString &identifier) { m_identifier = identifier; }
     void SetTitle(const CAtlString &language, const CAtlString &title) { m_titles[language] = title; }
 
-private:
+  private:
     CAtlString m_identifier;
     std::map<CAtlString, CAtlString> m_titles; // language -> title
 };

@@ -35,6 +35,7 @@ bool CSelfUpdate::DownloadUpdate()
     m_downloadedFile.clear();
     if (!m_downloader) return false;
     const CompatibilityElement &compatibility = GetCompatibility();
-    m_downloadedFile = m_downloader->DownloadFile(JoinUrl(compatibility.GetNewUrl(), compatibility.GetNewFileName()), 0, 0);
+    m_downloadedFile =
+        m_downloader->DownloadFile(JoinUrl(compatibility.GetNewUrl(), compatibility.GetNewFileName()), 0, 0);
     return !m_downloadedFile.empty() && QFileInfo(Text::ToQt(m_downloadedFile)).isFile();
 }

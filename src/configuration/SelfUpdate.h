@@ -11,7 +11,7 @@ class IDownloader;
 
 class CSelfUpdate : public CUpdateXmlReader
 {
-public:
+  public:
     explicit CSelfUpdate(const CAtlString &localFileName, std::shared_ptr<IDownloader> downloader = nullptr);
 
     void SetDownloader(std::shared_ptr<IDownloader> downloader) { m_downloader = std::move(downloader); }
@@ -27,7 +27,7 @@ public:
     // Removes trailing '/' and '\' characters and appends "/" and the file name.
     static CAtlString JoinUrl(const CAtlString &base, const CAtlString &fileName);
 
-private:
+  private:
     CAtlString m_localFileName;
     std::shared_ptr<IDownloader> m_downloader;
     CAtlString m_downloadedFile;

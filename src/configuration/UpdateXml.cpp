@@ -8,7 +8,8 @@
 
 #include "support/SysRoot.h"
 
-namespace {
+namespace
+{
 
 CAtlString Attribute(const tinyxml2::XMLElement *element, const char *name)
 {
@@ -55,7 +56,10 @@ const ProductElement &CompatibilityElement::GetProductForCurrentVersion() const
     return defaultProduct;
 }
 
-bool CompatibilityElement::IsUpdateAvailable() const { return currentVersion < GetNewVersion(); }
+bool CompatibilityElement::IsUpdateAvailable() const
+{
+    return currentVersion < GetNewVersion();
+}
 
 bool CUpdateXmlReader::ReadFileA(const CAtlString &path, CAtlStringA &out)
 {
@@ -123,4 +127,7 @@ bool CUpdateXmlReader::IsTestMachine()
     return QFileInfo::exists(QString::fromStdString(SysRoot::Path(std::string("/tmp/testmark.dat"))));
 }
 
-bool CUpdateXmlReader::ShouldAccessInternet(int) { return true; }
+bool CUpdateXmlReader::ShouldAccessInternet(int)
+{
+    return true;
+}

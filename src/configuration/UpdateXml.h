@@ -9,14 +9,15 @@
 #include "settings/VersionString.h"
 #include "support/Text.h"
 
-namespace tinyxml2 {
+namespace tinyxml2
+{
 class XMLElement;
 }
 
 // The offer of one product. Missing attributes read as empty texts.
 class ProductElement
 {
-public:
+  public:
     virtual ~ProductElement() = default;
     // Reads "UpdateVersion", "UpdateInstallFile", "UpdateInstallSize", "UpdateInstallURL",
     // "UpdateWebPage" and "UpdateArgument"; false for a null element.
@@ -32,7 +33,7 @@ public:
 
 class CompatibilityElement
 {
-public:
+  public:
     virtual ~CompatibilityElement() = default;
 
     // Reads the remote product element: its own attributes are the default offer, and every
@@ -58,7 +59,7 @@ public:
 
 class CUpdateXmlReader
 {
-public:
+  public:
     virtual ~CUpdateXmlReader() = default;
 
     // Read the description file (8-bit XML text) and parse it.
@@ -89,7 +90,7 @@ public:
     const CAtlString &GetRemoteBaseUrl() const { return m_remoteBaseUrl; }
     const CompatibilityElement &GetCompatibility() const { return m_compatibility; }
 
-protected:
+  protected:
     // The whole file as 8-bit text; false when it cannot be read.
     static bool ReadFileA(const CAtlString &path, CAtlStringA &out);
 

@@ -2,7 +2,10 @@
 // returns 0, as it does on a machine without any front end installed.
 #include "net/Elevation.h"
 
-int CAuthentication::runElevated(const QString &, const QStringList &, const QString &, bool) { return 0; }
+int CAuthentication::runElevated(const QString &, const QStringList &, const QString &, bool)
+{
+    return 0;
+}
 
 int CAuthentication::runElevated(const QString &program, const QString &user, bool verbose)
 {

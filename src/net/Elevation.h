@@ -6,8 +6,9 @@
 #include <QString>
 #include <QStringList>
 
-class CAuthentication {
-public:
+class CAuthentication
+{
+  public:
     explicit CAuthentication(QObject *parent = nullptr) : m_parent(parent) {}
 
     // Runs program with arguments (as user, when one is given) through the first installed front end
@@ -15,7 +16,7 @@ public:
     int runElevated(const QString &program, const QStringList &arguments, const QString &user, bool verbose);
     int runElevated(const QString &program, const QString &user, bool verbose);
 
-private:
+  private:
     QObject *m_parent;
 };
 

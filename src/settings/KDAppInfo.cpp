@@ -9,14 +9,21 @@
 
 #include <unistd.h>
 
-namespace {
+namespace
+{
 const char BuildIdentifier[] = "[:Kelda Labs 1.4.32.0:]";
 const char BuildNumber[] = "1.4.32.0";
 } // namespace
 
-const char *buildVersion() { return BuildIdentifier; }
+const char *buildVersion()
+{
+    return BuildIdentifier;
+}
 
-const char *buildVersionNumber() { return BuildNumber; }
+const char *buildVersionNumber()
+{
+    return BuildNumber;
+}
 
 KDAppInfo::KDAppInfo()
 {
@@ -34,11 +41,20 @@ KDAppInfo *KDAppInfo::applicationInfo()
     return instance;
 }
 
-QString KDAppInfo::applicationName() const { return QCoreApplication::applicationName(); }
+QString KDAppInfo::applicationName() const
+{
+    return QCoreApplication::applicationName();
+}
 
-QString KDAppInfo::applicationVersion() const { return QString::fromLatin1(BuildNumber); }
+QString KDAppInfo::applicationVersion() const
+{
+    return QString::fromLatin1(BuildNumber);
+}
 
-QString KDAppInfo::buildDate() const { return QString::fromLatin1(__DATE__); }
+QString KDAppInfo::buildDate() const
+{
+    return QString::fromLatin1(__DATE__);
+}
 
 QString KDAppInfo::buildVersion() const
 {
@@ -53,8 +69,17 @@ QString KDAppInfo::applicationPath() const
     return QCoreApplication::instance() ? QCoreApplication::applicationFilePath() : QString();
 }
 
-QString KDAppInfo::homePath() const { return QDir::homePath(); }
+QString KDAppInfo::homePath() const
+{
+    return QDir::homePath();
+}
 
-QString KDAppInfo::currentLocale() const { return QLocale().name(); }
+QString KDAppInfo::currentLocale() const
+{
+    return QLocale().name();
+}
 
-bool KDAppInfo::userHasRootPrivileges() const { return geteuid() == 0; }
+bool KDAppInfo::userHasRootPrivileges() const
+{
+    return geteuid() == 0;
+}

@@ -9,8 +9,9 @@
 const char *buildVersion();
 const char *buildVersionNumber();
 
-class KDAppInfo {
-public:
+class KDAppInfo
+{
+  public:
     static constexpr const char *OrganizationName = "Kelda Labs";
     static constexpr const char *OrganizationDomain = "keldalabs.com";
     static constexpr const char *ApplicationName = "Kelda Vellum";
@@ -36,7 +37,7 @@ public:
     KDAppInfo(const KDAppInfo &) = delete;
     KDAppInfo &operator=(const KDAppInfo &) = delete;
 
-private:
+  private:
     KDAppInfo();
     ~KDAppInfo() = default;
 };

@@ -13,7 +13,8 @@
 #include "settings/LanguageTools.h"
 #include "settings/QStringsTranslator.h"
 
-namespace {
+namespace
+{
 
 std::mutex g_mutex;
 QString g_overrideLocale;
@@ -57,9 +58,15 @@ void KDLocale::OverrideLanguagesXMLPath(const QString &directory)
     CLanguageTools::OverrideLanguagesXMLPath(Text::FromQt(directory));
 }
 
-void KDLocale::ResetOverrideLanguagesXMLPath() { CLanguageTools::ResetOverrideLanguagesXMLPath(); }
+void KDLocale::ResetOverrideLanguagesXMLPath()
+{
+    CLanguageTools::ResetOverrideLanguagesXMLPath();
+}
 
-QString KDLocale::GetOverridePath() { return Text::ToQt(CLanguageTools::GetOverridePath()); }
+QString KDLocale::GetOverridePath()
+{
+    return Text::ToQt(CLanguageTools::GetOverridePath());
+}
 
 QString KDLocale::GetCurrentLocaleDirName(bool useLanguageSetting)
 {
@@ -102,7 +109,10 @@ QString KDLocale::MatchLocale(const QString &platformName, const std::vector<CAt
     return QStringLiteral("en_US");
 }
 
-QString KDLocale::GetSystemLocale() { return MatchLocale(PlatformLocaleName(), CLanguageTools::GetLanguageCodes()); }
+QString KDLocale::GetSystemLocale()
+{
+    return MatchLocale(PlatformLocaleName(), CLanguageTools::GetLanguageCodes());
+}
 
 bool KDLocale::LoadDefaultTranslator(const QString &project, QCoreApplication &application, bool useLanguageSetting)
 {
@@ -114,8 +124,8 @@ bool KDLocale::LoadDefaultTranslator(const QString &project, QCoreApplication &a
                                   useLanguageSetting);
 }
 
-bool KDLocale::LoadExplicitTranslator(const QString &project, const QString &directory,
-                                      QCoreApplication &application, bool useLanguageSetting)
+bool KDLocale::LoadExplicitTranslator(const QString &project, const QString &directory, QCoreApplication &application,
+                                      bool useLanguageSetting)
 {
     const QString locale = GetCurrentLocaleDirName(useLanguageSetting);
     if (InstallTranslator(locale, project, directory, application)) {

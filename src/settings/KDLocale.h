@@ -17,7 +17,7 @@ class QWidget;
 
 class KDLocale
 {
-public:
+  public:
     static void OverrideLocale(const QString &locale);
     static QString GetOverrideLocale();
     static void SetProjectName(const QString &project);
@@ -45,8 +45,8 @@ public:
     // Loads and installs the table of the current locale from directory. When it loads, the layout
     // direction follows the locale's "RightToLeft" and the result is true; when it does not, an "en"
     // locale is left to right and true, any other false with the direction untouched.
-    static bool LoadExplicitTranslator(const QString &project, const QString &directory,
-                                       QCoreApplication &application, bool useLanguageSetting);
+    static bool LoadExplicitTranslator(const QString &project, const QString &directory, QCoreApplication &application,
+                                       bool useLanguageSetting);
     // Loads the compiled Qt catalogue prefix + "_" + locale from base + "/Languages/".
     static bool LoadQmTranslator(QTranslator &translator, const QString &base, const QString &prefix,
                                  const QString &locale);
@@ -61,7 +61,7 @@ public:
     static Qt::LayoutDirection GetLayoutDirection();
     static bool IsRightToLeftLocale(const QString &locale);
 
-private:
+  private:
     static bool InstallTranslator(const QString &locale, const QString &project, const QString &directory,
                                   QCoreApplication &application);
     static void SetLayoutDirection(QCoreApplication &application, Qt::LayoutDirection direction);

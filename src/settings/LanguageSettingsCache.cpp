@@ -5,7 +5,8 @@
 #include "settings/LanguageTools.h"
 #include "settings/LingoSettings.h"
 
-namespace {
+namespace
+{
 
 constexpr const wchar_t *kKeyPrefix = L"Software\\Kelda Labs\\Lingo Setup\\";
 
@@ -15,8 +16,8 @@ std::unique_ptr<CKELDALanguageSettingsCache> g_instance;
 unsigned int ReadHex(const QString &group, const char *key)
 {
     bool ok = false;
-    const uint value = LingoSettings::Value(QSettings::UserScope, group + QLatin1Char('/') + QLatin1String(key))
-                           .toUInt(&ok, 16);
+    const uint value =
+        LingoSettings::Value(QSettings::UserScope, group + QLatin1Char('/') + QLatin1String(key)).toUInt(&ok, 16);
     return ok && value <= 0xFFFF ? value : 0;
 }
 
@@ -67,7 +68,10 @@ bool CKELDALanguageSettingsCache::IsCJKLanguage()
     return primary == L"zh" || primary == L"ja" || primary == L"ko";
 }
 
-unsigned int CKELDALanguageSettingsCache::GetCurrentUserLanguageID() { return m_uiLanguage; }
+unsigned int CKELDALanguageSettingsCache::GetCurrentUserLanguageID()
+{
+    return m_uiLanguage;
+}
 
 CAtlString CKELDALanguageSettingsCache::GetCurrentUserLanguageLocaleCode()
 {

@@ -10,7 +10,7 @@
 
 class IGUILang
 {
-public:
+  public:
     virtual ~IGUILang() = default;
     virtual bool IsUIRightToLeft() = 0;
     virtual void RefreshCurrentUILanguageCache() = 0;
@@ -22,7 +22,7 @@ public:
 
 class CKELDALanguageSettingsCache : public IGUILang
 {
-public:
+  public:
     // Creates the instance on first use; a later non-empty, different application name replaces it.
     static CKELDALanguageSettingsCache *GetInstance(const CAtlString &application = CAtlString());
 
@@ -41,7 +41,7 @@ public:
     // The settings key of an application: "Software\Kelda Labs\Lingo Setup\" and its name.
     CAtlString SettingsKey(const CAtlString &application) const;
 
-private:
+  private:
     explicit CKELDALanguageSettingsCache(const CAtlString &application);
 
     CAtlString m_application;

@@ -14,7 +14,8 @@
 #include "settings/KDLocale.h"
 #include "settings/LingoSettings.h"
 
-namespace {
+namespace
+{
 
 struct IcuRow {
     unsigned int identifier;
@@ -23,20 +24,17 @@ struct IcuRow {
 
 // Searched from the first row; the first equal identifier wins.
 constexpr IcuRow kIcuTable[] = {
-    {0x0009, L"en_US"}, {0x1009, L"en_US"}, {0x0409, L"en_US"},      {0x0401, L"ar_SA"},
-    {0x042D, L"eu_ES"}, {0x0403, L"ca_ES"}, {0x0804, L"zh_Hans_CN"}, {0x0404, L"zh_Hant_TW"},
-    {0x0405, L"cs_CZ"}, {0x0406, L"da_DK"}, {0x0413, L"nl_NL"},      {0x0407, L"de_DE"},
-    {0x1009, L"en_US"}, {0x0809, L"en_GB"}, {0x0425, L"et_EE"},      {0x040B, L"fi_FI"},
-    {0x040C, L"fr_FR"}, {0x0456, L"gl_ES"}, {0x040E, L"hu_HU"},      {0x083C, L"ga_IE"},
-    {0x0410, L"it_IT"}, {0x0411, L"ja_JP"}, {0x0412, L"ko_KR"},      {0x0427, L"lt_LT"},
-    {0x0414, L"nb_NO"}, {0x0416, L"pt_BR"}, {0x0816, L"pt_PT"},      {0x0418, L"ro_RO"},
-    {0x0C0A, L"es_ES"}, {0x041D, L"sv_SE"}, {0x041F, L"tr_TR"},      {0x0419, L"ru_RU"},
-    {0x0422, L"uk_UA"}, {0x0452, L"cy_GB"}, {0x0091, L"en_US"},      {0x0408, L"el_GR"},
-    {0x0415, L"pl_PL"}, {0x000D, L"he_IL"}, {0x0439, L"hi_IN"},      {0x0429, L"fa_IR"},
-    {0x080A, L"es_MX"}, {0x003F, L"kk_KZ"}, {0x000F, L"is_IS"},      {0x003E, L"ms"},
-    {0x0041, L"sw"},    {0x0424, L"sl_SI"}, {0x0481, L"en_US"},      {0x001C, L"sq_AL"},
-    {0x002F, L"mk_MK"}, {0x403A, L"ca_ES"}, {0x0426, L"lv_LV"},      {0x001B, L"sk_SK"},
-    {0x001A, L"hr_HR"},
+    {0x0009, L"en_US"}, {0x1009, L"en_US"},      {0x0409, L"en_US"},      {0x0401, L"ar_SA"}, {0x042D, L"eu_ES"},
+    {0x0403, L"ca_ES"}, {0x0804, L"zh_Hans_CN"}, {0x0404, L"zh_Hant_TW"}, {0x0405, L"cs_CZ"}, {0x0406, L"da_DK"},
+    {0x0413, L"nl_NL"}, {0x0407, L"de_DE"},      {0x1009, L"en_US"},      {0x0809, L"en_GB"}, {0x0425, L"et_EE"},
+    {0x040B, L"fi_FI"}, {0x040C, L"fr_FR"},      {0x0456, L"gl_ES"},      {0x040E, L"hu_HU"}, {0x083C, L"ga_IE"},
+    {0x0410, L"it_IT"}, {0x0411, L"ja_JP"},      {0x0412, L"ko_KR"},      {0x0427, L"lt_LT"}, {0x0414, L"nb_NO"},
+    {0x0416, L"pt_BR"}, {0x0816, L"pt_PT"},      {0x0418, L"ro_RO"},      {0x0C0A, L"es_ES"}, {0x041D, L"sv_SE"},
+    {0x041F, L"tr_TR"}, {0x0419, L"ru_RU"},      {0x0422, L"uk_UA"},      {0x0452, L"cy_GB"}, {0x0091, L"en_US"},
+    {0x0408, L"el_GR"}, {0x0415, L"pl_PL"},      {0x000D, L"he_IL"},      {0x0439, L"hi_IN"}, {0x0429, L"fa_IR"},
+    {0x080A, L"es_MX"}, {0x003F, L"kk_KZ"},      {0x000F, L"is_IS"},      {0x003E, L"ms"},    {0x0041, L"sw"},
+    {0x0424, L"sl_SI"}, {0x0481, L"en_US"},      {0x001C, L"sq_AL"},      {0x002F, L"mk_MK"}, {0x403A, L"ca_ES"},
+    {0x0426, L"lv_LV"}, {0x001B, L"sk_SK"},      {0x001A, L"hr_HR"},
 };
 static_assert(sizeof(kIcuTable) / sizeof(kIcuTable[0]) == 53, "the ICU table has 53 rows");
 
@@ -52,7 +50,10 @@ struct ListCache {
     std::vector<CLanguageTools::Entry> entries;
 } g_cache;
 
-bool FileExists(const QString &path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
+bool FileExists(const QString &path)
+{
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
 
 void Warn(const QString &title, const QString &text)
 {
@@ -225,7 +226,10 @@ void CLanguageTools::OverrideLanguagesXMLPath(const CAtlString &directory)
     g_overrideDirectory = directory;
 }
 
-void CLanguageTools::ResetOverrideLanguagesXMLPath() { OverrideLanguagesXMLPath(CAtlString()); }
+void CLanguageTools::ResetOverrideLanguagesXMLPath()
+{
+    OverrideLanguagesXMLPath(CAtlString());
+}
 
 CAtlString CLanguageTools::GetOverridePath()
 {

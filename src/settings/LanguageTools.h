@@ -14,7 +14,7 @@
 
 class CLanguageTools
 {
-public:
+  public:
     using Entry = std::map<CAtlString, CAtlString>; // attribute name -> value
 
     // The language list in use, first existing of: the override folder's "languages.xml"; the

@@ -2,7 +2,8 @@
 
 #include "settings/Preferences.h"
 
-namespace LingoSettings {
+namespace LingoSettings
+{
 
 std::unique_ptr<QSettings> Open(QSettings::Scope scope)
 {

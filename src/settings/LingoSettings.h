@@ -8,7 +8,8 @@
 
 #include <memory>
 
-namespace LingoSettings {
+namespace LingoSettings
+{
 
 constexpr const char *Organization = "Kelda Labs";
 constexpr const char *Application = "Lingo Setup";

@@ -8,7 +8,8 @@
 #include <QString>
 #include <QVariant>
 
-namespace {
+namespace
+{
 
 const char DefaultOrganization[] = "Kelda Labs";
 
@@ -51,7 +52,10 @@ QSettings *CreateQSettingsObject(int scope)
     return settings;
 }
 
-std::unique_ptr<QSettings> CreateQSettings(int scope) { return std::unique_ptr<QSettings>(CreateQSettingsObject(scope)); }
+std::unique_ptr<QSettings> CreateQSettings(int scope)
+{
+    return std::unique_ptr<QSettings>(CreateQSettingsObject(scope));
+}
 
 CAtlString ConvertSeparators(const CAtlString &keyPath)
 {
@@ -89,8 +93,8 @@ int GetPreferenceInt(int scope, const CAtlString &keyPath, const CAtlString &val
     return value;
 }
 
-int WritePreferenceString(int scope, const CAtlString &keyPath, const CAtlString &valueName,
-                          const CAtlString &value, const wchar_t * /*domain*/)
+int WritePreferenceString(int scope, const CAtlString &keyPath, const CAtlString &valueName, const CAtlString &value,
+                          const wchar_t * /*domain*/)
 {
     if (valueName.empty()) return 1;
     const auto settings = CreateQSettings(scope);

@@ -45,8 +45,8 @@ int GetPreferenceInt(int scope, const CAtlString &keyPath, const CAtlString &val
 
 // Write a value and save the settings file; 0 on success, non-zero when the value could not be saved
 // (or the value name is empty).
-int WritePreferenceString(int scope, const CAtlString &keyPath, const CAtlString &valueName,
-                          const CAtlString &value, const wchar_t *domain = nullptr);
+int WritePreferenceString(int scope, const CAtlString &keyPath, const CAtlString &valueName, const CAtlString &value,
+                          const wchar_t *domain = nullptr);
 int WritePreferenceInt(int scope, const CAtlString &keyPath, const CAtlString &valueName, int value,
                        const wchar_t *domain = nullptr);
 

@@ -7,7 +7,7 @@
 class QStringsTranslator : public QTranslator
 {
     Q_OBJECT
-public:
+  public:
     using QTranslator::QTranslator;
 
     // Loads the table of the locale (its "ID" in the language list) for the project from the

@@ -38,7 +38,10 @@ bool CResourceManagerLinux::LoadFile(const CAtlString &path)
     return true;
 }
 
-bool CResourceManagerLinux::StandardString(CAtlString &text) { return StringsFile::ReplaceEntities(text); }
+bool CResourceManagerLinux::StandardString(CAtlString &text)
+{
+    return StringsFile::ReplaceEntities(text);
+}
 
 bool CResourceManagerLinux::Lookup(const CAtlString &text, CAtlString *translation)
 {
@@ -84,7 +87,8 @@ CAtlString CResourceManagerLinux::getLanguage()
     return m_localeName;
 }
 
-namespace {
+namespace
+{
 std::mutex g_factoryMutex;
 std::shared_ptr<CResourceManagerLinux> g_manager;
 unsigned int g_identifier = 0;
@@ -92,7 +96,8 @@ CAtlString g_directory;
 CAtlString g_product;
 } // namespace
 
-bool CResourceManagerFactory::Initialize(unsigned int identifier, const CAtlString &directory, const CAtlString &product)
+bool CResourceManagerFactory::Initialize(unsigned int identifier, const CAtlString &directory,
+                                         const CAtlString &product)
 {
     std::shared_ptr<CResourceManagerLinux> manager;
     {

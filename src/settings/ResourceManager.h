@@ -11,7 +11,7 @@
 
 class IKeldaResourceManager
 {
-public:
+  public:
     virtual ~IKeldaResourceManager() = default;
     virtual bool Initialize(unsigned int identifier, const CAtlString &directory, const CAtlString &product) = 0;
     virtual CAtlString GetTranslatedString(const CAtlString &text) = 0;
@@ -22,7 +22,7 @@ public:
 
 class CResourceManagerLinux : public IKeldaResourceManager
 {
-public:
+  public:
     // Loads the table of the language. An empty folder does nothing (false). The tables are cleared
     // first unless the identifier is the one already loaded. True when the file was read.
     bool Initialize(unsigned int identifier, const CAtlString &directory, const CAtlString &product) override;
@@ -44,7 +44,7 @@ public:
     // Reads one ".strings" file into the tables (later pairs replace earlier ones).
     bool LoadFile(const CAtlString &path);
 
-private:
+  private:
     bool Lookup(const CAtlString &text, CAtlString *translation);
 
     std::mutex m_mutex;
@@ -58,7 +58,7 @@ private:
 
 class CResourceManagerFactory
 {
-public:
+  public:
     // Frees the current manager first when the identifier differs from the last one, creates the
     // manager when needed and initializes it. True when its table was loaded.
     static bool Initialize(unsigned int identifier, const CAtlString &directory, const CAtlString &product);

@@ -1,8 +1,10 @@
 // Tokenizer of ".strings" translation tables.
 #include "settings/StringsFile.h"
 
-namespace StringsFile {
-namespace {
+namespace StringsFile
+{
+namespace
+{
 
 // UTF-16 units of the content after the byte-order mark, in host order.
 std::u16string Units(std::string_view bytes)
@@ -83,11 +85,21 @@ std::vector<CAtlString> Tokenize(std::string_view bytes)
                 const char16_t e = units[i + 1];
                 i += 2;
                 switch (e) {
-                case u'"': append(u'"'); break;
-                case u'\\': append(u'\\'); break;
-                case u'n': append(u'\n'); break;
-                case u't': append(u'\t'); break;
-                case u'r': append(u'\r'); break;
+                case u'"':
+                    append(u'"');
+                    break;
+                case u'\\':
+                    append(u'\\');
+                    break;
+                case u'n':
+                    append(u'\n');
+                    break;
+                case u't':
+                    append(u'\t');
+                    break;
+                case u'r':
+                    append(u'\r');
+                    break;
                 case u'u': {
                     int value = 0;
                     size_t k = 0;
@@ -115,7 +127,8 @@ std::vector<CAtlString> Tokenize(std::string_view bytes)
             i = end == std::u16string::npos ? n : end + 2;
         } else if (c == u'/' && i + 1 < n && units[i + 1] == u'/') {
             finish();
-            while (i < n && units[i] != u'\n') ++i;
+            while (i < n && units[i] != u'\n')
+                ++i;
         } else if (IsSeparator(c)) {
             finish();
             ++i;

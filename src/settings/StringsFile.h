@@ -10,7 +10,8 @@
 
 #include "support/Text.h"
 
-namespace StringsFile {
+namespace StringsFile
+{
 
 // Longest token kept; the rest of a longer token is dropped.
 constexpr size_t MaxTokenLength = 10239;

@@ -5,11 +5,20 @@
 #include <climits>
 #include <cstdlib>
 
-CVersionString::CVersionString() { Combine(); }
+CVersionString::CVersionString()
+{
+    Combine();
+}
 
-CVersionString::CVersionString(const CAtlString &text) { Reset(text); }
+CVersionString::CVersionString(const CAtlString &text)
+{
+    Reset(text);
+}
 
-CVersionString::CVersionString(const CAtlStringA &text) { Reset(Text::FromUtf8(text)); }
+CVersionString::CVersionString(const CAtlStringA &text)
+{
+    Reset(Text::FromUtf8(text));
+}
 
 CVersionString &CVersionString::operator=(const CAtlString &text)
 {
@@ -126,9 +135,15 @@ bool CVersionString::operator==(const CVersionString &other) const
            m_revision == other.m_revision;
 }
 
-bool CVersionString::operator>(const CVersionString &other) const { return other < *this; }
+bool CVersionString::operator>(const CVersionString &other) const
+{
+    return other < *this;
+}
 
-CVersionString::operator CAtlString() const { return m_parsed ? m_combined : m_source; }
+CVersionString::operator CAtlString() const
+{
+    return m_parsed ? m_combined : m_source;
+}
 
 CVersionStringRange::CVersionStringRange(const CVersionString &low, const CVersionString &high)
     : m_low(low), m_high(high)
@@ -141,7 +156,10 @@ bool CVersionStringRange::IsInRange(const CVersionString &version) const
     return !(version < m_low) && !(m_high < version);
 }
 
-bool CVersionStringRange::operator<(const CVersionStringRange &other) const { return m_low < other.m_low; }
+bool CVersionStringRange::operator<(const CVersionStringRange &other) const
+{
+    return m_low < other.m_low;
+}
 
 bool CVersionStringRange::operator==(const CVersionStringRange &other) const
 {

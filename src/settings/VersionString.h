@@ -9,7 +9,7 @@
 
 class CVersionString
 {
-public:
+  public:
     CVersionString();
     explicit CVersionString(const CAtlString &text);
     explicit CVersionString(const CAtlStringA &text);
@@ -48,7 +48,7 @@ public:
     const CAtlString &SourceText() const { return m_source; }
     CAtlString ToString() const { return static_cast<CAtlString>(*this); }
 
-private:
+  private:
     int m_major = 0;
     int m_minor = 0;
     int m_build = 0;
@@ -60,7 +60,7 @@ private:
 
 class CVersionStringRange
 {
-public:
+  public:
     // The ends are swapped when low is greater than high.
     CVersionStringRange(const CVersionString &low, const CVersionString &high);
     virtual ~CVersionStringRange() = default;
@@ -82,7 +82,7 @@ public:
     const CVersionString &Low() const { return m_low; }
     const CVersionString &High() const { return m_high; }
 
-private:
+  private:
     CVersionString m_low;
     CVersionString m_high;
 };

@@ -3,7 +3,8 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
@@ -11,8 +12,10 @@ struct DecodeTable {
     int8_t v[256];
     constexpr DecodeTable() : v()
     {
-        for (int i = 0; i < 256; ++i) v[i] = -1;
-        for (int i = 0; i < 64; ++i) v[static_cast<unsigned char>(kAlphabet[i])] = static_cast<int8_t>(i);
+        for (int i = 0; i < 256; ++i)
+            v[i] = -1;
+        for (int i = 0; i < 64; ++i)
+            v[static_cast<unsigned char>(kAlphabet[i])] = static_cast<int8_t>(i);
     }
 };
 constexpr DecodeTable kDecode;

@@ -46,7 +46,8 @@ bool CDirectoryManipulator::RemoveFilesFromDirectory(const CKeldaDirectoryPath &
     std::vector<CKeldaFilePath> files;
     path.FindFilesInDirectory(pattern, files);
     bool ok = true;
-    for (const CKeldaFilePath &file : files) ok = CFileManipulator::DeleteFile(file) && ok;
+    for (const CKeldaFilePath &file : files)
+        ok = CFileManipulator::DeleteFile(file) && ok;
     return ok;
 }
 

@@ -6,8 +6,9 @@
 #include "support/KeldaPath.h"
 #include "support/Result.h"
 
-class CDirectoryManipulator {
-public:
+class CDirectoryManipulator
+{
+  public:
     // True when it exists already; otherwise creates the missing parents, then this level (mode 0777
     // reduced by the umask). The result is that of the last level.
     static bool CreateDirectory(const CKeldaDirectoryPath &path);

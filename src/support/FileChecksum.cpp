@@ -11,8 +11,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace FileChecksum {
-namespace {
+namespace FileChecksum
+{
+namespace
+{
 
 // Built on first use (thread-safe static initialisation).
 const std::array<uint32_t, 256> &Table()
@@ -21,7 +23,8 @@ const std::array<uint32_t, 256> &Table()
         std::array<uint32_t, 256> t{};
         for (uint32_t i = 0; i < 256; ++i) {
             uint32_t c = i << 24;
-            for (int bit = 0; bit < 8; ++bit) c = (c & 0x80000000u) ? (c << 1) ^ 0x04C11DB7u : (c << 1);
+            for (int bit = 0; bit < 8; ++bit)
+                c = (c & 0x80000000u) ? (c << 1) ^ 0x04C11DB7u : (c << 1);
             t[i] = c;
         }
         return t;
@@ -35,7 +38,8 @@ uint32_t Update(uint32_t crc, const void *data, size_t size)
 {
     const auto &table = Table();
     const auto *p = static_cast<const unsigned char *>(data);
-    for (size_t i = 0; i < size; ++i) crc = (crc << 8) ^ table[((crc >> 24) ^ p[i]) & 0xFF];
+    for (size_t i = 0; i < size; ++i)
+        crc = (crc << 8) ^ table[((crc >> 24) ^ p[i]) & 0xFF];
     return crc;
 }
 
@@ -45,7 +49,8 @@ uint32_t OfFile(const CKeldaFilePath &path)
     if (path.IsEmptyPath() || !FilePlatform::ToSystemPath(path.GetFilePathString(), name)) return 0;
     const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return 0;
-    struct stat st {};
+    struct stat st {
+    };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
         ::close(fd);
         return 0;

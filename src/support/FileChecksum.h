@@ -8,7 +8,8 @@
 
 class CKeldaFilePath;
 
-namespace FileChecksum {
+namespace FileChecksum
+{
 
 // Continues a running checksum over size bytes (start with 0).
 uint32_t Update(uint32_t crc, const void *data, size_t size);

@@ -7,13 +7,15 @@
 
 #include <sys/stat.h>
 
-namespace {
+namespace
+{
 
 // True when both names reach the same file on disk (then deleting the old one would delete the new).
 bool SameFile(const CAtlString &a, const CAtlString &b)
 {
     std::string pa, pb;
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return FilePlatform::ToSystemPath(a, pa) && FilePlatform::ToSystemPath(b, pb) && ::stat(pa.c_str(), &sa) == 0 &&
            ::stat(pb.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
@@ -69,12 +71,14 @@ bool FileList::RecursivelyAddDirectoryContent(const CKeldaDirectoryPath &source,
     bool ok = true;
     std::vector<CKeldaFilePath> files;
     source.FindFilesInDirectory(pattern, files);
-    for (const CKeldaFilePath &file : files) ok = AddAbsoluteFilePath(file, relativeDirectory) && ok;
+    for (const CKeldaFilePath &file : files)
+        ok = AddAbsoluteFilePath(file, relativeDirectory) && ok;
     std::vector<CKeldaDirectoryPath> directories;
     source.ListSubDirectories(L"*", directories, false);
     for (const CKeldaDirectoryPath &directory : directories) {
         if (FilePlatform::PathIsSymbolicLink(directory.GetDirectoryPathString())) continue; // no loops
-        const CKeldaDirectoryPath relative = Join(relativeDirectory, CKeldaDirectoryPath(directory.GetLastDirectoryName()));
+        const CKeldaDirectoryPath relative =
+            Join(relativeDirectory, CKeldaDirectoryPath(directory.GetLastDirectoryName()));
         ok = RecursivelyAddDirectoryContent(directory, relative, pattern) && ok;
     }
     return ok;
@@ -116,7 +120,8 @@ bool FileList::CopyToLocation(const CKeldaDirectoryPath &target) const
     for (const auto &entry : m_directories) {
         const CKeldaDirectoryPath to = Join(target, entry.first);
         ok = CDirectoryManipulator::CreateDirectory(to) && ok;
-        ok = SUCCEEDED(CDirectoryManipulator::RecursivelyCopyDirectory(GetAbsoluteDirectoryPath(entry.first), to, false)) &&
+        ok = SUCCEEDED(
+                 CDirectoryManipulator::RecursivelyCopyDirectory(GetAbsoluteDirectoryPath(entry.first), to, false)) &&
              ok;
     }
     return ok;
@@ -127,8 +132,10 @@ bool FileList::MoveToLocation(const CKeldaDirectoryPath &target, bool removeOld)
     FileList old(*this);
     if (!CopyToLocation(target)) return false;
     m_root = target;
-    for (auto &entry : m_files) entry.second.Empty();
-    for (auto &entry : m_directories) entry.second.Empty();
+    for (auto &entry : m_files)
+        entry.second.Empty();
+    for (auto &entry : m_directories)
+        entry.second.Empty();
     if (!Verify()) {
         *this = std::move(old);
         return false;
@@ -155,7 +162,8 @@ bool FileList::MoveToLocation(const CKeldaDirectoryPath &target, bool removeOld)
 bool FileList::Uninstall() const
 {
     bool ok = true;
-    for (const auto &entry : m_files) ok = CFileManipulator::DeleteFile(GetAbsoluteFilePath(entry.first)) && ok;
+    for (const auto &entry : m_files)
+        ok = CFileManipulator::DeleteFile(GetAbsoluteFilePath(entry.first)) && ok;
     for (const auto &entry : m_directories)
         ok = CDirectoryManipulator::RemoveDirectoryAndContents(GetAbsoluteDirectoryPath(entry.first)) && ok;
     return ok;

@@ -10,8 +10,9 @@
 
 #include <map>
 
-class FileList {
-public:
+class FileList
+{
+  public:
     using FileMap = std::map<CKeldaFilePath, CKeldaFilePath>;
     using DirectoryMap = std::map<CKeldaDirectoryPath, CKeldaDirectoryPath>;
 
@@ -47,7 +48,7 @@ public:
     // Deletes every file entry and every directory entry with its contents; the AND of all.
     bool Uninstall() const;
 
-private:
+  private:
     static CKeldaFilePath Join(const CKeldaDirectoryPath &directory, const CKeldaFilePath &relative);
     static CKeldaDirectoryPath Join(const CKeldaDirectoryPath &directory, const CKeldaDirectoryPath &relative);
 

@@ -8,7 +8,8 @@ bool CFileManipulator::DeleteFile(const CKeldaFilePath &path)
 {
     const CAtlString &text = path.GetFilePathString();
     if (!FilePlatform::PathExistsNoFollow(text)) return true;
-    if (!FilePlatform::PathIsSymbolicLink(text)) FilePlatform::SetFileAttributes(text, FilePlatform::FILE_ATTRIBUTE_NORMAL);
+    if (!FilePlatform::PathIsSymbolicLink(text))
+        FilePlatform::SetFileAttributes(text, FilePlatform::FILE_ATTRIBUTE_NORMAL);
     return FilePlatform::DeleteFile(text);
 }
 
@@ -62,7 +63,8 @@ bool CFileManipulator::ReadAsciiFileIntoAsciiString(const CKeldaFilePath &path, 
     if (!file) return false;
     char chunk[65536];
     size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, n);
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        text.append(chunk, n);
     const bool ok = !std::ferror(file);
     std::fclose(file);
     if (!ok) text.clear();

@@ -7,8 +7,9 @@
 #include <cstdio>
 #include <vector>
 
-class CFileManipulator {
-public:
+class CFileManipulator
+{
+  public:
     // A missing file counts as deleted. Otherwise the file is made writable first, then unlinked.
     static bool DeleteFile(const CKeldaFilePath &path);
     // As above for a missing file; false without deleting when either flag is set.
@@ -27,7 +28,14 @@ public:
 };
 
 // File associations are a desktop-registry matter elsewhere; on this platform there is nothing to do.
-namespace FileAssociation {
-inline bool Register(const CAtlString & /*extension*/) { return true; }
-inline bool Remove() { return true; }
+namespace FileAssociation
+{
+inline bool Register(const CAtlString & /*extension*/)
+{
+    return true;
+}
+inline bool Remove()
+{
+    return true;
+}
 } // namespace FileAssociation

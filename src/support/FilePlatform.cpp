@@ -15,8 +15,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace FilePlatform {
-namespace {
+namespace FilePlatform
+{
+namespace
+{
 
 constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
 
@@ -94,7 +96,8 @@ bool CopyRegularFile(const std::string &source, const std::string &target, bool 
 {
     const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return false;
-    struct stat st {};
+    struct stat st {
+    };
     if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
         const int saved = S_ISDIR(st.st_mode) ? EISDIR : (errno ? errno : EINVAL);
         ::close(in);
@@ -108,10 +111,10 @@ bool CopyRegularFile(const std::string &source, const std::string &target, bool 
     if (out < 0) {
         const int saved = errno;
         bool ok = false;
-        struct stat existing {};
+        struct stat existing {
+        };
         if ((saved == EACCES || saved == EPERM || saved == EROFS) && !failIfExists &&
-            ::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
-            ::access(target.c_str(), W_OK) == 0)
+            ::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) && ::access(target.c_str(), W_OK) == 0)
             ok = CopyInPlace(in, target, st.st_size, mode);
         else
             errno = saved;
@@ -156,7 +159,8 @@ std::string LoginName()
 // True when path is a real directory (no link) owned by this process's user; tightens its mode to 0700.
 bool IsPrivateDirectory(const std::string &path)
 {
-    struct stat st {};
+    struct stat st {
+    };
     if (::lstat(path.c_str(), &st) != 0) return false;
     if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return false;
     if ((st.st_mode & 077) != 0 && ::chmod(path.c_str(), 0700) != 0) return false;
@@ -187,7 +191,8 @@ bool CopyFile(std::wstring_view source, std::wstring_view target, bool failIfExi
     }
     std::string from, to;
     if (!ToSystemPath(source, from) || !ToSystemPath(target, to) || from.empty() || to.empty()) return false;
-    struct stat st {};
+    struct stat st {
+    };
     if (failIfExists && ::lstat(to.c_str(), &st) == 0) {
         errno = EEXIST;
         return false;
@@ -237,7 +242,8 @@ bool RemoveDirectory(std::wstring_view path)
 uint32_t GetFileAttributes(std::wstring_view path)
 {
     std::string p;
-    struct stat st {};
+    struct stat st {
+    };
     if (!ToSystemPath(path, p) || ::stat(p.c_str(), &st) != 0) return INVALID_FILE_ATTRIBUTES;
     const bool readOnly = (st.st_mode & kWriteBits) == 0;
     if (S_ISDIR(st.st_mode)) return FILE_ATTRIBUTE_DIRECTORY | (readOnly ? FILE_ATTRIBUTE_READONLY : 0);
@@ -247,7 +253,8 @@ uint32_t GetFileAttributes(std::wstring_view path)
 bool SetFileAttributes(std::wstring_view path, uint32_t attributes)
 {
     std::string p;
-    struct stat st {};
+    struct stat st {
+    };
     if (!ToSystemPath(path, p) || ::stat(p.c_str(), &st) != 0) return false;
     const mode_t mode = st.st_mode & 07777;
     if (attributes == FILE_ATTRIBUTE_NORMAL && (mode & kWriteBits) == 0)
@@ -278,28 +285,32 @@ CAtlString GetTempPath()
 bool PathFileExists(std::wstring_view path)
 {
     std::string p;
-    struct stat st {};
+    struct stat st {
+    };
     return ToSystemPath(path, p) && !p.empty() && ::stat(p.c_str(), &st) == 0;
 }
 
 bool PathIsDirectory(std::wstring_view path)
 {
     std::string p;
-    struct stat st {};
+    struct stat st {
+    };
     return ToSystemPath(path, p) && !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool PathExistsNoFollow(std::wstring_view path)
 {
     std::string p;
-    struct stat st {};
+    struct stat st {
+    };
     return ToSystemPath(path, p) && !p.empty() && ::lstat(p.c_str(), &st) == 0;
 }
 
 bool PathIsSymbolicLink(std::wstring_view path)
 {
     std::string p;
-    struct stat st {};
+    struct stat st {
+    };
     return ToSystemPath(path, p) && !p.empty() && ::lstat(p.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 

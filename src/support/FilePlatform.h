@@ -9,7 +9,8 @@
 #include <cstdint>
 #include <string_view>
 
-namespace FilePlatform {
+namespace FilePlatform
+{
 
 constexpr uint32_t FILE_ATTRIBUTE_READONLY = 1;
 constexpr uint32_t FILE_ATTRIBUTE_DIRECTORY = 16;

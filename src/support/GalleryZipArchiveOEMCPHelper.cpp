@@ -3,7 +3,8 @@
 
 #include <mutex>
 
-namespace {
+namespace
+{
 std::mutex g_mutex;
 IGalleryZipArchiveOEMCPHelper *g_helper = nullptr;
 } // namespace

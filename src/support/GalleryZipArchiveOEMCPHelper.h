@@ -6,16 +6,18 @@
 
 #include "support/KeldaPath.h"
 
-class IGalleryZipArchiveOEMCPHelper {
-public:
+class IGalleryZipArchiveOEMCPHelper
+{
+  public:
     virtual ~IGalleryZipArchiveOEMCPHelper() = default;
     // Called when a scope opens around archive; the token comes back to EndArchive.
     virtual void *BeginArchive(const CKeldaFilePath &archive) = 0;
     virtual void EndArchive(void *token) = 0;
 };
 
-class CGalleryZipArchiveOEMCPHelper {
-public:
+class CGalleryZipArchiveOEMCPHelper
+{
+  public:
     explicit CGalleryZipArchiveOEMCPHelper(const CKeldaFilePath &archive);
     ~CGalleryZipArchiveOEMCPHelper();
     CGalleryZipArchiveOEMCPHelper(const CGalleryZipArchiveOEMCPHelper &) = delete;
@@ -27,7 +29,7 @@ public:
     // using it until they end, so a host unregisters only after its archives are closed.
     static bool UnregisterHelper(IGalleryZipArchiveOEMCPHelper *helper);
 
-private:
+  private:
     IGalleryZipArchiveOEMCPHelper *m_helper = nullptr;
     void *m_token = nullptr;
 };

@@ -6,7 +6,8 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 // All text below a node, in document order.
 QString InnerText(const tinyxml2::XMLNode *node)
@@ -28,8 +29,7 @@ void HtmlTranslator::Translate(tinyxml2::XMLElement *element, int &replacements)
     if (!element) return;
     if (element->Name() && QLatin1String(element->Name()) == QLatin1String("translate")) {
         const QString source = InnerText(element);
-        const QByteArray translated =
-            QCoreApplication::translate("QObject", source.toUtf8().constData()).toUtf8();
+        const QByteArray translated = QCoreApplication::translate("QObject", source.toUtf8().constData()).toUtf8();
         element->SetName("translated");
         element->DeleteChildren();
         element->SetText(translated.constData());

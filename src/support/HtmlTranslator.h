@@ -5,13 +5,14 @@
 
 #include <QString>
 
-namespace tinyxml2 {
+namespace tinyxml2
+{
 class XMLElement;
 }
 
 class HtmlTranslator
 {
-public:
+  public:
     // The translated text. Text that is not well-formed XML is returned with only the marker tags
     // removed (and "Error parsing translated html." on the error stream).
     static QString Translate(const QString &html);

@@ -12,7 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 enum : uint8_t {
     kSpace = 1,       // space, tab, line feed, carriage return
@@ -24,18 +25,25 @@ struct CharTable {
     uint8_t c[256] = {};
     constexpr CharTable()
     {
-        for (unsigned char ch : {' ', '\t', '\n', '\r'}) c[ch] = kSpace | kNameEnd | kAttrNameEnd;
-        for (unsigned char ch : {'/', '>', '<'}) c[ch] = kNameEnd | kAttrNameEnd;
-        for (unsigned char ch : {'=', '"', '\''}) c[ch] = kAttrNameEnd;
+        for (unsigned char ch : {' ', '\t', '\n', '\r'})
+            c[ch] = kSpace | kNameEnd | kAttrNameEnd;
+        for (unsigned char ch : {'/', '>', '<'})
+            c[ch] = kNameEnd | kAttrNameEnd;
+        for (unsigned char ch : {'=', '"', '\''})
+            c[ch] = kAttrNameEnd;
     }
 };
 constexpr CharTable kTable;
 
-inline bool Is(char ch, uint8_t cls) { return kTable.c[static_cast<unsigned char>(ch)] & cls; }
+inline bool Is(char ch, uint8_t cls)
+{
+    return kTable.c[static_cast<unsigned char>(ch)] & cls;
+}
 
 inline const char *SkipSpace(const char *p, const char *end)
 {
-    while (p < end && Is(*p, kSpace)) ++p;
+    while (p < end && Is(*p, kSpace))
+        ++p;
     return p;
 }
 
@@ -78,8 +86,9 @@ inline const char *SkipCommentOrCData(const char *p, const char *end)
     return p;
 }
 
-class Parser {
-public:
+class Parser
+{
+  public:
     Parser(const char *buffer, size_t length, KELDASaxContentHandler *handler)
         : m_begin(buffer), m_end(buffer + length), m_length(length), m_handler(handler)
     {
@@ -87,7 +96,7 @@ public:
 
     HRESULT Run();
 
-private:
+  private:
     HRESULT StartTag(const char *&p);
     HRESULT EndTag(const char *&p);
     HRESULT Markup(const char *&p); // "<!" at top level or in content
@@ -136,10 +145,18 @@ HRESULT Parser::Run()
         }
         if (p + 1 >= m_end) return E_FAIL;
         switch (p[1]) {
-        case '/': hr = EndTag(p); break;
-        case '?': hr = ProcessingInstruction(p); break;
-        case '!': hr = Markup(p); break;
-        default: hr = StartTag(p); break;
+        case '/':
+            hr = EndTag(p);
+            break;
+        case '?':
+            hr = ProcessingInstruction(p);
+            break;
+        case '!':
+            hr = Markup(p);
+            break;
+        default:
+            hr = StartTag(p);
+            break;
         }
         if (hr != S_OK) return hr;
     }
@@ -151,7 +168,8 @@ HRESULT Parser::StartTag(const char *&p)
 {
     const char *q = p + 1;
     const char *nameStart = q;
-    while (q < m_end && !Is(*q, kNameEnd)) ++q;
+    while (q < m_end && !Is(*q, kNameEnd))
+        ++q;
     if (q == m_end || q == nameStart) return E_FAIL;
     const KELDASaxString name(nameStart, static_cast<size_t>(q - nameStart));
 
@@ -179,7 +197,8 @@ HRESULT Parser::StartTag(const char *&p)
             return E_FAIL;
         }
         const char *attrStart = q;
-        while (q < m_end && !Is(*q, kAttrNameEnd)) ++q;
+        while (q < m_end && !Is(*q, kAttrNameEnd))
+            ++q;
         if (q == m_end || q == attrStart) return E_FAIL;
         const KELDASaxString attrName(attrStart, static_cast<size_t>(q - attrStart));
         q = SkipSpace(q, m_end);
@@ -233,7 +252,8 @@ HRESULT Parser::EndTag(const char *&p)
 {
     const char *q = p + 2;
     const char *nameStart = q;
-    while (q < m_end && !Is(*q, kNameEnd)) ++q;
+    while (q < m_end && !Is(*q, kNameEnd))
+        ++q;
     const KELDASaxString name(nameStart, static_cast<size_t>(q - nameStart));
     q = SkipSpace(q, m_end);
     if (q == m_end || *q != '>') return E_FAIL;
@@ -264,7 +284,8 @@ HRESULT Parser::Markup(const char *&p)
         while (q < m_end) {
             const char c = *q;
             if (c == '"' || c == '\'') {
-                const char *close = static_cast<const char *>(std::memchr(q + 1, c, static_cast<size_t>(m_end - q - 1)));
+                const char *close =
+                    static_cast<const char *>(std::memchr(q + 1, c, static_cast<size_t>(m_end - q - 1)));
                 if (!close) return E_FAIL;
                 q = close + 1;
                 continue;
@@ -296,7 +317,8 @@ HRESULT Parser::ProcessingInstruction(const char *&p)
     const char *close = Find(targetStart, m_end, "?>");
     if (!close) return E_FAIL;
     const char *q = targetStart;
-    while (q < close && !Is(*q, kSpace)) ++q;
+    while (q < close && !Is(*q, kSpace))
+        ++q;
     const KELDASaxString target(targetStart, static_cast<size_t>(q - targetStart));
     p = close + 2;
     if (target.empty()) return E_FAIL;
@@ -349,10 +371,14 @@ bool DecodeReference(const char *&p, const char *end, CAtlStringA &out)
     while (q < end) {
         const char c = *q;
         uint32_t d;
-        if (c >= '0' && c <= '9') d = static_cast<uint32_t>(c - '0');
-        else if (c >= 'a' && c <= 'f') d = static_cast<uint32_t>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F') d = static_cast<uint32_t>(c - 'A' + 10);
-        else break;
+        if (c >= '0' && c <= '9')
+            d = static_cast<uint32_t>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            d = static_cast<uint32_t>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            d = static_cast<uint32_t>(c - 'A' + 10);
+        else
+            break;
         if (cp > 0x10FFFF) return false; // stop before the value can wrap
         cp = cp * 16 + d;
         ++q;
@@ -372,7 +398,8 @@ bool DecodeCharacterData(std::string_view raw, CAtlStringA &out)
     while (p < end) {
         // Copy the run up to the next markup character in one go.
         const char *run = p;
-        while (p < end && *p != '&' && *p != '<') ++p;
+        while (p < end && *p != '&' && *p != '<')
+            ++p;
         out.append(run, static_cast<size_t>(p - run));
         if (p == end) break;
         if (*p == '&') {
@@ -399,8 +426,10 @@ bool ReadWholeFile(const CAtlStringA &path, std::vector<char> *bytes)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= KELDASax::kMaxDocumentBytes;
+    struct stat st {
+    };
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+              static_cast<uint64_t>(st.st_size) <= KELDASax::kMaxDocumentBytes;
     if (ok) {
         bytes->assign(static_cast<size_t>(st.st_size), '\0');
         size_t done = 0;
@@ -443,7 +472,7 @@ bool Gunzip(const std::vector<char> &in, std::vector<char> *out)
             if (inflateReset(&zs) != Z_OK) break; // another member follows
             continue;
         }
-        if (rc != Z_OK) break;                        // damaged data
+        if (rc != Z_OK) break;                            // damaged data
         if (zs.avail_in == 0 && zs.avail_out != 0) break; // truncated: input used up, stream not ended
     }
     inflateEnd(&zs);
@@ -490,8 +519,14 @@ int KELDASaxAttributes::IndexOf(std::string_view prefix, std::string_view localN
 }
 
 KELDASaxContentHandler::~KELDASaxContentHandler() = default;
-HRESULT KELDASaxContentHandler::startDocument() { return S_OK; }
-HRESULT KELDASaxContentHandler::endDocument() { return S_OK; }
+HRESULT KELDASaxContentHandler::startDocument()
+{
+    return S_OK;
+}
+HRESULT KELDASaxContentHandler::endDocument()
+{
+    return S_OK;
+}
 HRESULT KELDASaxContentHandler::startElement(const KELDASaxString &, const KELDASaxString &, const KELDASaxString &,
                                              const KELDASaxAttributes &, const KELDASaxString &, size_t, size_t)
 {
@@ -502,7 +537,10 @@ HRESULT KELDASaxContentHandler::endElement(const KELDASaxString &, const KELDASa
 {
     return S_OK;
 }
-HRESULT KELDASaxContentHandler::processingInstruction(const KELDASaxString &, const KELDASaxString &) { return S_OK; }
+HRESULT KELDASaxContentHandler::processingInstruction(const KELDASaxString &, const KELDASaxString &)
+{
+    return S_OK;
+}
 
 HRESULT KELDASax::ReadXml(const char *buffer, size_t length, KELDASaxContentHandler *handler)
 {

@@ -23,8 +23,9 @@
 
 // A view (pointer and length) into the document buffer. A default-constructed string is "absent"
 // (operator bool is false); a present value may still be empty (an attribute written a="").
-class KELDASaxString {
-public:
+class KELDASaxString
+{
+  public:
     KELDASaxString() = default;
     KELDASaxString(const char *data, size_t length) : m_data(data), m_length(length) {}
 
@@ -49,20 +50,27 @@ public:
     friend bool operator==(std::string_view a, const KELDASaxString &b) { return b == a; }
     friend bool operator!=(std::string_view a, const KELDASaxString &b) { return b != a; }
 
-private:
+  private:
     const char *m_data = nullptr;
     size_t m_length = 0;
 };
 
 // The attributes of one start tag, in document order. The reader reuses one object for the whole
 // document, so its storage is allocated once (room for 20 attributes, growing only for larger tags).
-class KELDASaxAttributes {
-public:
+class KELDASaxAttributes
+{
+  public:
     KELDASaxAttributes() { m_entries.reserve(20); }
 
     size_t GetLength() const { return m_entries.size(); }
-    KELDASaxString GetQName(size_t index) const { return index < m_entries.size() ? m_entries[index].name : KELDASaxString(); }
-    KELDASaxString GetValue(size_t index) const { return index < m_entries.size() ? m_entries[index].value : KELDASaxString(); }
+    KELDASaxString GetQName(size_t index) const
+    {
+        return index < m_entries.size() ? m_entries[index].name : KELDASaxString();
+    }
+    KELDASaxString GetValue(size_t index) const
+    {
+        return index < m_entries.size() ? m_entries[index].value : KELDASaxString();
+    }
 
     // Index of the attribute with that qualified name, or -1.
     int IndexOf(std::string_view qualifiedName) const;
@@ -79,7 +87,7 @@ public:
     void Clear() { m_entries.clear(); }
     void Add(KELDASaxString name, KELDASaxString value) { m_entries.push_back({name, value}); }
 
-private:
+  private:
     static size_t Index(int i) { return i < 0 ? static_cast<size_t>(-1) : static_cast<size_t>(i); }
     struct Entry {
         KELDASaxString name;
@@ -90,8 +98,9 @@ private:
 
 // Receives the events of one parse. Every operation returns a status; anything other than S_OK stops the
 // parse, and that status becomes the result of KELDASax::ReadXml. The defaults do nothing.
-class KELDASaxContentHandler {
-public:
+class KELDASaxContentHandler
+{
+  public:
     virtual ~KELDASaxContentHandler();
 
     virtual HRESULT startDocument();
@@ -108,8 +117,9 @@ public:
     virtual HRESULT processingInstruction(const KELDASaxString &target, const KELDASaxString &data);
 };
 
-class KELDASax {
-public:
+class KELDASax
+{
+  public:
     // Deepest element nesting accepted; deeper documents fail rather than grow the element stack.
     static constexpr size_t kMaxDepth = 10000;
     // Largest document ReadXmlFile loads (plain or after inflating).

@@ -13,7 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 CAtlString Normalise(std::wstring_view text)
 {
@@ -33,8 +34,7 @@ enum class ListKind { Files, Directories };
 
 // Calls visit(name, isDirectory) for every entry of directory that is listed at all: names beginning
 // with "." are skipped, and so are names that are not UTF-8 (no wide path could name them again).
-template <typename Visit>
-void ForEachEntry(const CAtlString &directory, Visit visit)
+template <typename Visit> void ForEachEntry(const CAtlString &directory, Visit visit)
 {
     std::string dir;
     if (directory.empty() || !FilePlatform::ToSystemPath(directory, dir)) return;
@@ -47,7 +47,8 @@ void ForEachEntry(const CAtlString &directory, Visit visit)
         if (entry->d_type == DT_DIR) {
             isDirectory = true;
         } else if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-            struct stat st {};
+            struct stat st {
+            };
             const std::string full = dir + "/" + std::string(name);
             isDirectory = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
         }
@@ -67,13 +68,25 @@ bool Matches(const std::string &pattern, std::string_view name)
 
 CKeldaFilePath::CKeldaFilePath(std::wstring_view path) : m_path(Normalise(path)) {}
 
-CKeldaFilePath CKeldaFilePath::FromUtf8(std::string_view utf8) { return CKeldaFilePath(Text::FromUtf8(utf8)); }
+CKeldaFilePath CKeldaFilePath::FromUtf8(std::string_view utf8)
+{
+    return CKeldaFilePath(Text::FromUtf8(utf8));
+}
 
-CAtlStringA CKeldaFilePath::GetFilePathStringA() const { return Text::ToUtf8(m_path); }
+CAtlStringA CKeldaFilePath::GetFilePathStringA() const
+{
+    return Text::ToUtf8(m_path);
+}
 
-CAtlStringA CKeldaFilePath::GetFilePathStringA_UTF8() const { return Text::ToUtf8(m_path); }
+CAtlStringA CKeldaFilePath::GetFilePathStringA_UTF8() const
+{
+    return Text::ToUtf8(m_path);
+}
 
-CAtlString CKeldaFilePath::GetFileName() const { return CAtlString(FilePlatform::PathFindFileName(m_path)); }
+CAtlString CKeldaFilePath::GetFileName() const
+{
+    return CAtlString(FilePlatform::PathFindFileName(m_path));
+}
 
 CAtlString CKeldaFilePath::GetFileExtension() const
 {
@@ -97,35 +110,45 @@ CKeldaDirectoryPath CKeldaFilePath::GetDirectoryPath() const
     return slash == CAtlString::npos ? CKeldaDirectoryPath() : CKeldaDirectoryPath(m_path.substr(0, slash));
 }
 
-bool CKeldaFilePath::IsEqualPath(const CKeldaFilePath &other) const { return Text::EqualsNoCase(m_path, other.m_path); }
+bool CKeldaFilePath::IsEqualPath(const CKeldaFilePath &other) const
+{
+    return Text::EqualsNoCase(m_path, other.m_path);
+}
 
 bool CKeldaFilePath::FileExists() const
 {
-    struct stat st {};
+    struct stat st {
+    };
     return StatPath(m_path, st);
 }
 
 bool CKeldaFilePath::IsDirectory() const
 {
-    struct stat st {};
+    struct stat st {
+    };
     return StatPath(m_path, st) && S_ISDIR(st.st_mode);
 }
 
 int32_t CKeldaFilePath::GetFileSize() const
 {
-    struct stat st {};
+    struct stat st {
+    };
     if (!StatPath(m_path, st) || S_ISDIR(st.st_mode) || st.st_size > INT32_MAX) return -1;
     return static_cast<int32_t>(st.st_size);
 }
 
 bool CKeldaFilePath::CanFileBeWrittenTo() const
 {
-    struct stat st {};
+    struct stat st {
+    };
     if (!StatPath(m_path, st)) return true;
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
 }
 
-uint32_t CKeldaFilePath::GetFileChecksum() const { return FileChecksum::OfFile(*this); }
+uint32_t CKeldaFilePath::GetFileChecksum() const
+{
+    return FileChecksum::OfFile(*this);
+}
 
 CAtlString CKeldaFilePath::MakeNameLegal(std::wstring_view name)
 {
@@ -146,7 +169,10 @@ CKeldaDirectoryPath CKeldaDirectoryPath::FromUtf8(std::string_view utf8)
     return CKeldaDirectoryPath(Text::FromUtf8(utf8));
 }
 
-CAtlStringA CKeldaDirectoryPath::GetDirectoryPathStringA() const { return Text::ToUtf8(m_path); }
+CAtlStringA CKeldaDirectoryPath::GetDirectoryPathStringA() const
+{
+    return Text::ToUtf8(m_path);
+}
 
 CKeldaFilePath CKeldaDirectoryPath::CreateFilePath(std::wstring_view name) const
 {
@@ -176,7 +202,8 @@ bool CKeldaDirectoryPath::RemoveLastSubdirectoryFromPath()
 CAtlString CKeldaDirectoryPath::GetLastDirectoryName() const
 {
     size_t end = m_path.size();
-    while (end > 0 && m_path[end - 1] == L'/') --end;
+    while (end > 0 && m_path[end - 1] == L'/')
+        --end;
     const size_t slash = m_path.rfind(L'/', end == 0 ? 0 : end - 1);
     const size_t begin = (slash == CAtlString::npos || slash >= end) ? 0 : slash + 1;
     return m_path.substr(begin, end - begin);
@@ -184,7 +211,8 @@ CAtlString CKeldaDirectoryPath::GetLastDirectoryName() const
 
 bool CKeldaDirectoryPath::DirectoryExists() const
 {
-    struct stat st {};
+    struct stat st {
+    };
     return StatPath(m_path, st);
 }
 
@@ -229,7 +257,8 @@ void CKeldaDirectoryPath::ListSubDirectories(std::wstring_view pattern, std::vec
         // the tree would make recursive removals reach foreign folders.
         if (recursive && !FilePlatform::PathIsSymbolicLink(sub.m_path)) descend.push_back(std::move(sub));
     });
-    for (const CKeldaDirectoryPath &sub : descend) sub.ListSubDirectories(pattern, directories, true);
+    for (const CKeldaDirectoryPath &sub : descend)
+        sub.ListSubDirectories(pattern, directories, true);
     SortPaths(directories);
 }
 
@@ -242,7 +271,7 @@ void CKeldaDirectoryPath::SortPaths(std::vector<CKeldaDirectoryPath> &directorie
 }
 
 CKeldaFilePath CKeldaDirectoryPath::CreateTempFileNameInDirectory(std::wstring_view prefix,
-                                                                 std::wstring_view extension) const
+                                                                  std::wstring_view extension) const
 {
     const CAtlString pre(prefix), ext(extension);
     CKeldaFilePath candidate(Text::Format(L"%ls%lc%ls%ls", m_path.c_str(), L'/', pre.c_str(), ext.c_str()));
@@ -251,8 +280,8 @@ CKeldaFilePath CKeldaDirectoryPath::CreateTempFileNameInDirectory(std::wstring_v
                                                 static_cast<unsigned>(reinterpret_cast<uintptr_t>(&candidate)));
     for (int attempt = 0; attempt < 100000; ++attempt) {
         const int number = static_cast<int>(random() % 0x7FFF);
-        candidate = CKeldaFilePath(
-            Text::Format(L"%ls%lc%ls(%d)%ls", m_path.c_str(), L'/', pre.c_str(), number, ext.c_str()));
+        candidate =
+            CKeldaFilePath(Text::Format(L"%ls%lc%ls(%d)%ls", m_path.c_str(), L'/', pre.c_str(), number, ext.c_str()));
         if (!candidate.FileExists()) return candidate;
     }
     return CKeldaFilePath();

@@ -13,8 +13,9 @@
 
 class CKeldaDirectoryPath;
 
-class CKeldaFilePath {
-public:
+class CKeldaFilePath
+{
+  public:
     CKeldaFilePath() = default;
     explicit CKeldaFilePath(std::wstring_view path);
     explicit CKeldaFilePath(const wchar_t *path) : CKeldaFilePath(std::wstring_view(path ? path : L"")) {}
@@ -61,16 +62,16 @@ public:
     bool operator!=(const CKeldaFilePath &other) const { return m_path != other.m_path; }
     bool operator<(const CKeldaFilePath &other) const { return m_path < other.m_path; }
 
-private:
+  private:
     CAtlString m_path;
 };
 
-class CKeldaDirectoryPath {
-public:
+class CKeldaDirectoryPath
+{
+  public:
     CKeldaDirectoryPath() = default;
     explicit CKeldaDirectoryPath(std::wstring_view path);
-    explicit CKeldaDirectoryPath(const wchar_t *path)
-        : CKeldaDirectoryPath(std::wstring_view(path ? path : L"")) {}
+    explicit CKeldaDirectoryPath(const wchar_t *path) : CKeldaDirectoryPath(std::wstring_view(path ? path : L"")) {}
     explicit CKeldaDirectoryPath(const CAtlString &path) : CKeldaDirectoryPath(std::wstring_view(path)) {}
     static CKeldaDirectoryPath CreateDirectoryPath(std::wstring_view text) { return CKeldaDirectoryPath(text); }
     static CKeldaDirectoryPath FromUtf8(std::string_view utf8);
@@ -113,8 +114,7 @@ public:
     CKeldaFilePath CreateTempFileNameInDirectory(std::wstring_view prefix, std::wstring_view extension) const;
     // parent/name when no such directory exists, else parent/name1, parent/name2, ... Nothing is created;
     // CDirectoryManipulator::CreateUniqueSubDirectory creates one atomically.
-    static CKeldaDirectoryPath CreateUniqueSubDirectoryPath(const CKeldaDirectoryPath &parent,
-                                                            std::wstring_view name);
+    static CKeldaDirectoryPath CreateUniqueSubDirectoryPath(const CKeldaDirectoryPath &parent, std::wstring_view name);
     // directory/name+extension when free, else directory/name1+extension, ... Nothing is created.
     static CKeldaFilePath CreateUniqueFilePath(const CKeldaDirectoryPath &directory, std::wstring_view name,
                                                std::wstring_view extension);
@@ -136,6 +136,6 @@ public:
     bool operator!=(const CKeldaDirectoryPath &other) const { return m_path != other.m_path; }
     bool operator<(const CKeldaDirectoryPath &other) const { return m_path < other.m_path; }
 
-private:
+  private:
     CAtlString m_path;
 };

@@ -3,7 +3,8 @@
 
 #include <cstddef>
 
-namespace Limits {
+namespace Limits
+{
 
 // Entries are indexed with 16 bits; an archive with more is refused as a whole.
 constexpr size_t kMaxZipEntries = 65535;

@@ -15,7 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 constexpr size_t kBufferSize = 64 * 1024;
 
@@ -60,7 +61,10 @@ CSaveFile::CSaveFile(const CKeldaFilePath &target)
 
 CSaveFile::CSaveFile(std::string targetUtf8) : m_target(std::move(targetUtf8)) {}
 
-CSaveFile::~CSaveFile() { Discard(); }
+CSaveFile::~CSaveFile()
+{
+    Discard();
+}
 
 bool CSaveFile::Open()
 {
@@ -70,7 +74,8 @@ bool CSaveFile::Open()
         Fail(EINVAL);
         return false;
     }
-    struct stat st {};
+    struct stat st {
+    };
     if (::lstat(m_target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
         char resolved[PATH_MAX];
         if (!::realpath(m_target.c_str(), resolved)) {
@@ -181,7 +186,10 @@ bool CSaveFile::Commit()
     return true;
 }
 
-void CSaveFile::Fail(int error) { m_error = error ? error : EIO; }
+void CSaveFile::Fail(int error)
+{
+    m_error = error ? error : EIO;
+}
 
 void CSaveFile::Discard()
 {

@@ -18,8 +18,9 @@
 #include <string>
 #include <string_view>
 
-class CSaveFile {
-public:
+class CSaveFile
+{
+  public:
     explicit CSaveFile(const CKeldaFilePath &target);
     explicit CSaveFile(std::string targetUtf8);
     ~CSaveFile();
@@ -46,7 +47,7 @@ public:
     // Open + Write + Commit in one call.
     static bool WriteWholeFile(const CKeldaFilePath &target, std::string_view bytes);
 
-private:
+  private:
     bool Flush();
     void Fail(int error);
     void Discard();

@@ -14,12 +14,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 // Reference counting shared by every stream.
-template <class Interface>
-class CountedStream : public Interface {
-public:
+template <class Interface> class CountedStream : public Interface
+{
+  public:
     uint32_t AddRef() override { return ++m_refs; }
     uint32_t Release() override
     {
@@ -28,7 +29,7 @@ public:
         return left;
     }
 
-private:
+  private:
     std::atomic<uint32_t> m_refs{1};
 };
 
@@ -36,10 +37,17 @@ bool NewPosition(uint64_t current, uint64_t size, int64_t move, eKeldaStreamSeek
 {
     uint64_t base = 0;
     switch (origin) {
-    case eKeldaStreamSeekSet: base = 0; break;
-    case eKeldaStreamSeekCurrent: base = current; break;
-    case eKeldaStreamSeekEnd: base = size; break;
-    default: return false;
+    case eKeldaStreamSeekSet:
+        base = 0;
+        break;
+    case eKeldaStreamSeekCurrent:
+        base = current;
+        break;
+    case eKeldaStreamSeekEnd:
+        base = size;
+        break;
+    default:
+        return false;
     }
     if (move < 0) {
         const uint64_t back = static_cast<uint64_t>(-(move + 1)) + 1;
@@ -53,8 +61,9 @@ bool NewPosition(uint64_t current, uint64_t size, int64_t move, eKeldaStreamSeek
     return *result <= static_cast<uint64_t>(std::numeric_limits<off_t>::max());
 }
 
-class CFileStream : public CountedStream<IKELDAStream> {
-public:
+class CFileStream : public CountedStream<IKELDAStream>
+{
+  public:
     CFileStream(FILE *file, CAtlStringA path, uint64_t offset, bool writable)
         : m_file(file), m_path(std::move(path)), m_offset(offset), m_writable(writable)
     {
@@ -99,7 +108,8 @@ public:
     {
         if (!stat || !m_file) return E_FAIL;
         std::fflush(m_file);
-        struct stat st {};
+        struct stat st {
+        };
         if (::fstat(fileno(m_file), &st) != 0) return E_FAIL;
         const uint64_t size = static_cast<uint64_t>(st.st_size);
         stat->size = size > m_offset ? size - m_offset : 0;
@@ -129,7 +139,7 @@ public:
         return m_failed ? E_FAIL : S_OK;
     }
 
-private:
+  private:
     FILE *m_file;
     CAtlStringA m_path;
     uint64_t m_offset;
@@ -149,8 +159,9 @@ FILE *OpenAt(const CAtlStringA &path, const char *mode, uint64_t offset)
     return file;
 }
 
-class CBufferStream : public CountedStream<IKELDABufferStream> {
-public:
+class CBufferStream : public CountedStream<IKELDABufferStream>
+{
+  public:
     HRESULT Read(void *buffer, size_t count, size_t *read) override
     {
         if (read) *read = 0;
@@ -216,7 +227,7 @@ public:
     }
     std::string_view Peek() const override { return m_bytes; }
 
-private:
+  private:
     std::string m_bytes;
     size_t m_position = 0;
 };
@@ -245,8 +256,9 @@ bool ReadAll(const CAtlStringA &path, uint64_t offset, std::string *bytes)
 }
 
 // The compressing writer: a raw temporary file, compressed into the target on Commit.
-class CCompressedFileStream : public CountedStream<IKELDAStream> {
-public:
+class CCompressedFileStream : public CountedStream<IKELDAStream>
+{
+  public:
     CCompressedFileStream(IKELDAStream *raw, CAtlStringA rawPath, CAtlStringA target, uint64_t offset)
         : m_raw(raw), m_rawPath(std::move(rawPath)), m_target(std::move(target)), m_offset(offset)
     {
@@ -291,15 +303,18 @@ public:
         bool ok = !m_failed;
         const bool targetExists = ::access(m_target.c_str(), F_OK) == 0;
         if (ok && targetExists && ::access(m_target.c_str(), W_OK) != 0) ok = false; // left alone
-        if (ok && wroteSomething) ok = ReadAll(m_rawPath, 0, &plain);
-        else if (ok && targetExists) ok = ReadAll(m_target, m_offset, &plain);
+        if (ok && wroteSomething)
+            ok = ReadAll(m_rawPath, 0, &plain);
+        else if (ok && targetExists)
+            ok = ReadAll(m_target, m_offset, &plain);
         ::unlink(m_rawPath.c_str());
 
         std::string output;
         if (ok && m_offset > 0) {
             // Keep the head of an existing target in front of the compressed bytes.
             std::string head;
-            if (ReadAll(m_target, 0, &head)) output = head.substr(0, static_cast<size_t>(std::min<uint64_t>(m_offset, head.size())));
+            if (ReadAll(m_target, 0, &head))
+                output = head.substr(0, static_cast<size_t>(std::min<uint64_t>(m_offset, head.size())));
         }
         if (ok) {
             uLongf size = compressBound(static_cast<uLong>(plain.size()));
@@ -315,7 +330,7 @@ public:
         return m_failed ? E_FAIL : S_OK;
     }
 
-private:
+  private:
     IKELDAStream *m_raw;
     CAtlStringA m_rawPath;
     CAtlStringA m_target;
@@ -385,7 +400,8 @@ HRESULT CStreamFactory::CreateWritableBufferStream(IKELDABufferStream **out)
 bool CStreamFactory::ReplaceFileContents(const CAtlStringA &target, std::string_view bytes)
 {
     if (target.empty()) return false;
-    struct stat old {};
+    struct stat old {
+    };
     const bool existed = ::lstat(target.c_str(), &old) == 0;
     if (existed && !S_ISREG(old.st_mode)) return false;
 
@@ -398,8 +414,10 @@ bool CStreamFactory::ReplaceFileContents(const CAtlStringA &target, std::string_
     while (ok && done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<size_t>(n);
+        if (n <= 0)
+            ok = false;
+        else
+            done += static_cast<size_t>(n);
     }
     if (ok) {
         mode_t mode = 0666;

@@ -22,8 +22,9 @@ struct KeldaStreamStat {
     uint64_t size = 0; // bytes in the stream (for a file stream: after its start offset)
 };
 
-class IKELDAStream {
-public:
+class IKELDAStream
+{
+  public:
     virtual uint32_t AddRef() = 0;
     virtual uint32_t Release() = 0;
     // Reads up to count bytes; *read (optional) receives how many. S_OK when all arrived, S_FALSE at the
@@ -41,13 +42,14 @@ public:
     // uncommitted stream itself, but can no longer report a failure.
     virtual HRESULT Commit() = 0;
 
-protected:
+  protected:
     virtual ~IKELDAStream() = default;
 };
 
 // A memory stream that can hand its bytes over.
-class IKELDABufferStream : public IKELDAStream {
-public:
+class IKELDABufferStream : public IKELDAStream
+{
+  public:
     // Moves the bytes out; the stream is empty afterwards.
     virtual HRESULT DetachBufferPointer(std::vector<uint8_t> *bytes) = 0;
     virtual HRESULT DetachBufferAsString(CAtlStringA *text) = 0;
@@ -56,13 +58,16 @@ public:
 };
 
 // Holds one reference to a counted object.
-template <class T>
-class CKeldaPtr {
-public:
+template <class T> class CKeldaPtr
+{
+  public:
     CKeldaPtr() = default;
     // Takes over a reference the caller already owns (what the factories hand out).
     explicit CKeldaPtr(T *owned) : m_p(owned) {}
-    CKeldaPtr(const CKeldaPtr &other) : m_p(other.m_p) { if (m_p) m_p->AddRef(); }
+    CKeldaPtr(const CKeldaPtr &other) : m_p(other.m_p)
+    {
+        if (m_p) m_p->AddRef();
+    }
     CKeldaPtr(CKeldaPtr &&other) noexcept : m_p(std::exchange(other.m_p, nullptr)) {}
     CKeldaPtr &operator=(CKeldaPtr other) noexcept
     {
@@ -85,12 +90,13 @@ public:
         return &m_p;
     }
 
-private:
+  private:
     T *m_p = nullptr;
 };
 
-class CStreamFactory {
-public:
+class CStreamFactory
+{
+  public:
     // Opens the file for reading and writing, truncating it ("w+b"). Stream position 0 is file offset
     // `offset`. E_FAIL and no stream when the file cannot be opened.
     static HRESULT CreateWritableFileStream(IKELDAStream **out, const CAtlString &path, uint64_t offset = 0);

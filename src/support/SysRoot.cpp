@@ -5,19 +5,27 @@
 
 #include <cstdlib>
 
-namespace SysRoot {
+namespace SysRoot
+{
 
 std::string Prefix()
 {
     const char *root = std::getenv("TROVE_SYSROOT");
     if (!root || !*root) return std::string();
     std::string prefix(root);
-    while (prefix.size() > 1 && prefix.back() == '/') prefix.pop_back();
+    while (prefix.size() > 1 && prefix.back() == '/')
+        prefix.pop_back();
     return prefix == "/" ? std::string() : prefix;
 }
 
-std::string Path(const std::string &absolutePath) { return Prefix() + absolutePath; }
+std::string Path(const std::string &absolutePath)
+{
+    return Prefix() + absolutePath;
+}
 
-std::wstring Path(const std::wstring &absolutePath) { return Text::FromUtf8(Prefix()) + absolutePath; }
+std::wstring Path(const std::wstring &absolutePath)
+{
+    return Text::FromUtf8(Prefix()) + absolutePath;
+}
 
 } // namespace SysRoot

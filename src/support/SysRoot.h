@@ -5,7 +5,8 @@
 
 #include <string>
 
-namespace SysRoot {
+namespace SysRoot
+{
 
 // The TROVE_SYSROOT prefix without a trailing slash, or "" when unset.
 std::string Prefix();

@@ -13,7 +13,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 std::mutex g_tempMutex;
 CKeldaDirectoryPath g_tempFileDirectory; // set by SetTempFileDirectoryPath; guarded by g_tempMutex
@@ -42,7 +43,10 @@ bool CreateExclusively(const CKeldaFilePath &path, bool &nameTaken)
 
 } // namespace
 
-CKeldaDirectoryPath CKeldaDirectoryPath::GetTempDirectoryPath() { return CKeldaDirectoryPath(FilePlatform::GetTempPath()); }
+CKeldaDirectoryPath CKeldaDirectoryPath::GetTempDirectoryPath()
+{
+    return CKeldaDirectoryPath(FilePlatform::GetTempPath());
+}
 
 CKeldaDirectoryPath CKeldaDirectoryPath::GetTempFileDirectoryPath()
 {
@@ -73,15 +77,17 @@ CKeldaDirectoryPath CKeldaDirectoryPath::GetVellumTempDirectoryPath()
     return path;
 }
 
-void CKeldaDirectoryPath::SetStudentEdition(bool studentEdition) { g_studentEdition = studentEdition; }
+void CKeldaDirectoryPath::SetStudentEdition(bool studentEdition)
+{
+    g_studentEdition = studentEdition;
+}
 
 CKeldaFilePath CKeldaFilePath::CreateTempFileName(std::wstring_view extension, std::wstring_view prefix)
 {
     const CKeldaDirectoryPath directory = CKeldaDirectoryPath::GetTempFileDirectoryPath();
     if (directory.IsEmptyPath() || !CDirectoryManipulator::CreateDirectory(directory)) return CKeldaFilePath();
-    const CAtlString pre = prefix.empty()
-                               ? Text::Format(L"VLM-%d-%x", static_cast<int>(::getpid()), TickCount())
-                               : CAtlString(prefix);
+    const CAtlString pre =
+        prefix.empty() ? Text::Format(L"VLM-%d-%x", static_cast<int>(::getpid()), TickCount()) : CAtlString(prefix);
     const CAtlString ext(extension);
     const CAtlString &dir = directory.GetDirectoryPathString();
 
@@ -91,8 +97,8 @@ CKeldaFilePath CKeldaFilePath::CreateTempFileName(std::wstring_view extension, s
     static thread_local std::minstd_rand random(static_cast<unsigned>(::getpid()) ^ TickCount());
     for (int attempt = 0; taken && attempt < 100000; ++attempt) {
         const int number = static_cast<int>(random() % 0x7FFF);
-        candidate = CKeldaFilePath(
-            Text::Format(L"%ls%lc%ls(%d)%ls", dir.c_str(), L'/', pre.c_str(), number, ext.c_str()));
+        candidate =
+            CKeldaFilePath(Text::Format(L"%ls%lc%ls(%d)%ls", dir.c_str(), L'/', pre.c_str(), number, ext.c_str()));
         if (CreateExclusively(candidate, taken)) return candidate;
     }
     return CKeldaFilePath();

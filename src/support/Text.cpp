@@ -8,8 +8,10 @@
 #include <cwchar>
 #include <cwctype>
 
-namespace Text {
-namespace {
+namespace Text
+{
+namespace
+{
 
 constexpr char32_t kReplacement = 0xFFFD;
 
@@ -85,7 +87,10 @@ void AppendUtf8(std::string &out, char32_t c)
     }
 }
 
-bool IsSpace(wchar_t c) { return QChar::isSpace(static_cast<uint>(c)); }
+bool IsSpace(wchar_t c)
+{
+    return QChar::isSpace(static_cast<uint>(c));
+}
 
 } // namespace
 
@@ -104,7 +109,8 @@ CAtlStringA ToUtf8(std::wstring_view wide)
 {
     CAtlStringA out;
     out.reserve(wide.size());
-    for (wchar_t c : wide) AppendUtf8(out, static_cast<char32_t>(c));
+    for (wchar_t c : wide)
+        AppendUtf8(out, static_cast<char32_t>(c));
     return out;
 }
 
@@ -123,7 +129,10 @@ QString ToQt(std::wstring_view wide)
     return QString::fromUcs4(reinterpret_cast<const uint *>(wide.data()), static_cast<int>(wide.size()));
 }
 
-QString ToQt(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<int>(utf8.size())); }
+QString ToQt(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<int>(utf8.size()));
+}
 
 CAtlString FromQt(const QString &text)
 {
@@ -131,19 +140,24 @@ CAtlString FromQt(const QString &text)
     return CAtlString(reinterpret_cast<const wchar_t *>(ucs4.constData()), static_cast<size_t>(ucs4.size()));
 }
 
-CAtlStringA FromQtUtf8(const QString &text) { return text.toUtf8().toStdString(); }
+CAtlStringA FromQtUtf8(const QString &text)
+{
+    return text.toUtf8().toStdString();
+}
 
 CAtlString ToLower(std::wstring_view text)
 {
     CAtlString out(text);
-    for (auto &c : out) c = static_cast<wchar_t>(QChar::toLower(static_cast<uint>(c)));
+    for (auto &c : out)
+        c = static_cast<wchar_t>(QChar::toLower(static_cast<uint>(c)));
     return out;
 }
 
 CAtlString ToUpper(std::wstring_view text)
 {
     CAtlString out(text);
-    for (auto &c : out) c = static_cast<wchar_t>(QChar::toUpper(static_cast<uint>(c)));
+    for (auto &c : out)
+        c = static_cast<wchar_t>(QChar::toUpper(static_cast<uint>(c)));
     return out;
 }
 
@@ -166,7 +180,10 @@ int CompareNoCase(std::wstring_view a, std::wstring_view b)
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b) { return a.size() == b.size() && CompareNoCase(a, b) == 0; }
+bool EqualsNoCase(std::wstring_view a, std::wstring_view b)
+{
+    return a.size() == b.size() && CompareNoCase(a, b) == 0;
+}
 
 bool EqualsNoCaseAscii(std::string_view a, std::string_view b)
 {
@@ -197,25 +214,32 @@ bool EndsWith(std::wstring_view text, std::wstring_view suffix, bool ignoreCase)
 CAtlString TrimLeft(std::wstring_view text)
 {
     size_t i = 0;
-    while (i < text.size() && IsSpace(text[i])) ++i;
+    while (i < text.size() && IsSpace(text[i]))
+        ++i;
     return CAtlString(text.substr(i));
 }
 
 CAtlString TrimRight(std::wstring_view text)
 {
     size_t n = text.size();
-    while (n > 0 && IsSpace(text[n - 1])) --n;
+    while (n > 0 && IsSpace(text[n - 1]))
+        --n;
     return CAtlString(text.substr(0, n));
 }
 
-CAtlString Trim(std::wstring_view text) { return TrimLeft(TrimRight(text)); }
+CAtlString Trim(std::wstring_view text)
+{
+    return TrimLeft(TrimRight(text));
+}
 
 CAtlStringA TrimA(std::string_view text)
 {
     auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; };
     size_t b = 0, e = text.size();
-    while (b < e && space(text[b])) ++b;
-    while (e > b && space(text[e - 1])) --e;
+    while (b < e && space(text[b]))
+        ++b;
+    while (e > b && space(text[e - 1]))
+        --e;
     return CAtlStringA(text.substr(b, e - b));
 }
 

@@ -13,7 +13,8 @@ class QString;
 using CAtlString = std::wstring;
 using CAtlStringA = std::string;
 
-namespace Text {
+namespace Text
+{
 
 // UTF-8 <-> wide. Invalid UTF-8 sequences become U+FFFD; wide values that are not scalar values
 // (surrogates, > U+10FFFF) are written as U+FFFD.

@@ -8,7 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
-namespace TiXmlHelper {
+namespace TiXmlHelper
+{
 
 const char *const TRUE_STRING = "true";
 const char *const FALSE_STRING = "false";
@@ -28,7 +29,8 @@ CAtlStringA LoadStringAttributeFromXmlElementWithDefault(const tinyxml2::XMLElem
     return found ? value : defaultValue;
 }
 
-bool LoadBoolAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *element, const char *name, bool defaultValue)
+bool LoadBoolAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *element, const char *name,
+                                                bool defaultValue)
 {
     bool found = false;
     const CAtlStringA value = LoadStringAttributeFromXmlElement(element, name, &found);
@@ -37,7 +39,8 @@ bool LoadBoolAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *elem
     return defaultValue;
 }
 
-int32_t LoadIntAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *element, const char *name, int32_t defaultValue)
+int32_t LoadIntAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *element, const char *name,
+                                                  int32_t defaultValue)
 {
     bool found = false;
     const CAtlStringA value = LoadStringAttributeFromXmlElement(element, name, &found);
@@ -46,7 +49,8 @@ int32_t LoadIntAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *el
     return number;
 }
 
-float LoadFloatAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *element, const char *name, float defaultValue)
+float LoadFloatAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *element, const char *name,
+                                                  float defaultValue)
 {
     bool found = false;
     const CAtlStringA value = LoadStringAttributeFromXmlElement(element, name, &found);

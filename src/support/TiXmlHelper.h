@@ -6,12 +6,14 @@
 
 #include <cstdint>
 
-namespace tinyxml2 {
+namespace tinyxml2
+{
 class XMLDocument;
 class XMLElement;
-}
+} // namespace tinyxml2
 
-namespace TiXmlHelper {
+namespace TiXmlHelper
+{
 
 extern const char *const TRUE_STRING;  // "true"
 extern const char *const FALSE_STRING; // "false"
@@ -22,11 +24,14 @@ CAtlStringA LoadStringAttributeFromXmlElement(const tinyxml2::XMLElement *elemen
 CAtlStringA LoadStringAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *element, const char *name,
                                                          const CAtlStringA &defaultValue);
 // "true" or "false"; the default when absent or anything else.
-bool LoadBoolAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *element, const char *name, bool defaultValue);
+bool LoadBoolAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *element, const char *name,
+                                                bool defaultValue);
 // Decimal 32-bit; the default when absent or not a number.
-int32_t LoadIntAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *element, const char *name, int32_t defaultValue);
+int32_t LoadIntAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *element, const char *name,
+                                                  int32_t defaultValue);
 // Locale-independent; the default when absent or not a number.
-float LoadFloatAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *element, const char *name, float defaultValue);
+float LoadFloatAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *element, const char *name,
+                                                  float defaultValue);
 
 // Parses the file (UTF-8 path) into the document; false when it cannot be read or is not well-formed.
 bool InitializeTiXmlDocumentFromFile(tinyxml2::XMLDocument &document, const CAtlString &path);

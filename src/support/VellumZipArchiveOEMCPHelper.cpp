@@ -9,7 +9,8 @@
 
 #include <tinyxml2.h>
 
-namespace {
+namespace
+{
 
 constexpr const char *kImsCpNamespace = "http://www.imsglobal.org/xsd/imscp_v1p1";
 std::atomic<unsigned> g_applicationDefault{ZipPlatform::kDefaultOEMCP};
@@ -32,7 +33,8 @@ bool IsImsCp(const tinyxml2::XMLElement *element, const char *localName)
 {
     const char *name = element->Name();
     const char *colon = std::strchr(name, ':');
-    return std::strcmp(colon ? colon + 1 : name, localName) == 0 && std::strcmp(NamespaceOf(element), kImsCpNamespace) == 0;
+    return std::strcmp(colon ? colon + 1 : name, localName) == 0 &&
+           std::strcmp(NamespaceOf(element), kImsCpNamespace) == 0;
 }
 
 void AddHref(const tinyxml2::XMLElement *element, std::vector<CAtlString> &names)
@@ -51,7 +53,8 @@ bool CVellumZipArchiveOEMCPHelper::ReadKnownNames(const char *xml, size_t size, 
     if (!root || !IsImsCp(root, "manifest")) return false;
     for (const auto *resources = root->FirstChildElement(); resources; resources = resources->NextSiblingElement()) {
         if (!IsImsCp(resources, "resources")) continue;
-        for (const auto *resource = resources->FirstChildElement(); resource; resource = resource->NextSiblingElement()) {
+        for (const auto *resource = resources->FirstChildElement(); resource;
+             resource = resource->NextSiblingElement()) {
             if (!IsImsCp(resource, "resource")) continue;
             AddHref(resource, names);
             for (const auto *file = resource->FirstChildElement(); file; file = file->NextSiblingElement())
@@ -77,7 +80,10 @@ CVellumZipArchiveOEMCPHelper::~CVellumZipArchiveOEMCPHelper()
     if (m_installed) ZipPlatform::SetOEMCPLookupProc(m_previous, m_previousContext);
 }
 
-void CVellumZipArchiveOEMCPHelper::SetApplicationDefaultOEMCP(unsigned codePage) { g_applicationDefault = codePage; }
+void CVellumZipArchiveOEMCPHelper::SetApplicationDefaultOEMCP(unsigned codePage)
+{
+    g_applicationDefault = codePage;
+}
 
 void CVellumZipArchiveOEMCPHelper::Lookup(void *context, const char *name, size_t length, unsigned &codePage)
 {

@@ -12,8 +12,9 @@
 
 #include <vector>
 
-class CVellumZipArchiveOEMCPHelper {
-public:
+class CVellumZipArchiveOEMCPHelper
+{
+  public:
     explicit CVellumZipArchiveOEMCPHelper(const CKeldaFilePath &archive);
     ~CVellumZipArchiveOEMCPHelper();
     CVellumZipArchiveOEMCPHelper(const CVellumZipArchiveOEMCPHelper &) = delete;
@@ -28,7 +29,7 @@ public:
     // The hrefs a manifest lists, in document order; false when it is not a readable manifest.
     static bool ReadKnownNames(const char *xml, size_t size, std::vector<CAtlString> &names);
 
-private:
+  private:
     static void Lookup(void *context, const char *name, size_t length, unsigned &codePage);
 
     std::vector<CAtlString> m_knownNames;
@@ -37,8 +38,9 @@ private:
     bool m_installed = false;
 };
 
-class CVellumZipArchiveOEMCPProvider : public IGalleryZipArchiveOEMCPHelper {
-public:
+class CVellumZipArchiveOEMCPProvider : public IGalleryZipArchiveOEMCPHelper
+{
+  public:
     void *BeginArchive(const CKeldaFilePath &archive) override { return new CVellumZipArchiveOEMCPHelper(archive); }
     void EndArchive(void *token) override { delete static_cast<CVellumZipArchiveOEMCPHelper *>(token); }
 };

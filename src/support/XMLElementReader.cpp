@@ -8,7 +8,8 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 // The attribute's text, or nullptr.
 const char *Attribute(const tinyxml2::XMLElement *element, const char *name)
@@ -35,7 +36,8 @@ int HexDigit(char c)
 
 } // namespace
 
-HRESULT CXMLElementReader::GetTextAttributeFromNode(const tinyxml2::XMLElement *element, const char *name, CAtlStringA *out)
+HRESULT CXMLElementReader::GetTextAttributeFromNode(const tinyxml2::XMLElement *element, const char *name,
+                                                    CAtlStringA *out)
 {
     if (!element || !out) return E_INVALIDARG;
     const char *value = Attribute(element, name);
@@ -44,7 +46,8 @@ HRESULT CXMLElementReader::GetTextAttributeFromNode(const tinyxml2::XMLElement *
     return S_OK;
 }
 
-HRESULT CXMLElementReader::GetTextAttributeFromNodeW(const tinyxml2::XMLElement *element, const char *name, CAtlString *out)
+HRESULT CXMLElementReader::GetTextAttributeFromNodeW(const tinyxml2::XMLElement *element, const char *name,
+                                                     CAtlString *out)
 {
     if (!element || !out) return E_INVALIDARG;
     const char *value = Attribute(element, name);
@@ -78,7 +81,8 @@ HRESULT CXMLElementReader::GetFloatAttributeFromNode(const tinyxml2::XMLElement 
     return XmlNumbers::ParseFloat(value, out) ? S_OK : E_FAIL;
 }
 
-HRESULT CXMLElementReader::GetColorAttributeFromNode(const tinyxml2::XMLElement *element, const char *name, uint32_t *out)
+HRESULT CXMLElementReader::GetColorAttributeFromNode(const tinyxml2::XMLElement *element, const char *name,
+                                                     uint32_t *out)
 {
     if (!element || !out) return E_INVALIDARG;
     const char *value = Attribute(element, name);
@@ -168,7 +172,8 @@ HRESULT CXMLElementReader::GetFirstNonEmptyChild(const tinyxml2::XMLElement *ele
     return S_OK;
 }
 
-HRESULT CXMLElementReader::GetNamedChildNode(const tinyxml2::XMLElement *element, const char *name, tinyxml2::XMLElement **out)
+HRESULT CXMLElementReader::GetNamedChildNode(const tinyxml2::XMLElement *element, const char *name,
+                                             tinyxml2::XMLElement **out)
 {
     if (!element || !out || !name) return E_INVALIDARG;
     const tinyxml2::XMLElement *child = element->FirstChildElement(name);
@@ -191,11 +196,13 @@ HRESULT CXMLElementReader::GetNamedChildNodes(const tinyxml2::XMLElement *elemen
         if (name.empty()) return E_FAIL;
         next.clear();
         for (const tinyxml2::XMLElement *e : level)
-            for (const tinyxml2::XMLElement *c = e->FirstChildElement(name.c_str()); c; c = c->NextSiblingElement(name.c_str()))
+            for (const tinyxml2::XMLElement *c = e->FirstChildElement(name.c_str()); c;
+                 c = c->NextSiblingElement(name.c_str()))
                 next.push_back(c);
         level.swap(next);
         if (level.empty()) return E_FAIL;
     }
-    for (const tinyxml2::XMLElement *e : level) out->push_back(const_cast<tinyxml2::XMLElement *>(e));
+    for (const tinyxml2::XMLElement *e : level)
+        out->push_back(const_cast<tinyxml2::XMLElement *>(e));
     return S_OK;
 }

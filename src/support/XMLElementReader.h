@@ -13,12 +13,14 @@
 #include <string_view>
 #include <vector>
 
-namespace tinyxml2 {
+namespace tinyxml2
+{
 class XMLElement;
 }
 
-class CXMLElementReader {
-public:
+class CXMLElementReader
+{
+  public:
     static HRESULT GetTextAttributeFromNode(const tinyxml2::XMLElement *element, const char *name, CAtlStringA *out);
     static HRESULT GetTextAttributeFromNodeW(const tinyxml2::XMLElement *element, const char *name, CAtlString *out);
     // Decimal; a value outside the 32-bit range fails.

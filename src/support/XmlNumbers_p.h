@@ -9,11 +9,13 @@
 #include <cstdint>
 #include <string_view>
 
-namespace XmlNumbers {
+namespace XmlNumbers
+{
 
 inline std::string_view SkipLeadingSpace(std::string_view text)
 {
-    while (!text.empty() && (text[0] == ' ' || text[0] == '\t' || text[0] == '\n' || text[0] == '\r')) text.remove_prefix(1);
+    while (!text.empty() && (text[0] == ' ' || text[0] == '\t' || text[0] == '\n' || text[0] == '\r'))
+        text.remove_prefix(1);
     return text;
 }
 

@@ -10,7 +10,8 @@
 #include <charconv>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 constexpr size_t kFlushThreshold = 64 * 1024;
 
@@ -18,13 +19,15 @@ struct EscapeTable {
     bool special[256] = {};
     constexpr EscapeTable()
     {
-        for (unsigned char c : {'&', '\'', '"', '<', '>'}) special[c] = true;
+        for (unsigned char c : {'&', '\'', '"', '<', '>'})
+            special[c] = true;
     }
 };
 constexpr EscapeTable kEscape;
 
-class CMyWriter : public IKELDAXMLWriter {
-public:
+class CMyWriter : public IKELDAXMLWriter
+{
+  public:
     explicit CMyWriter(IKELDAStream *stream) : m_stream(stream) { m_buffer.reserve(kFlushThreshold * 2); }
     ~CMyWriter() override { Close(); }
 
@@ -113,7 +116,7 @@ public:
         return m_failed ? E_FAIL : S_OK;
     }
 
-protected:
+  protected:
     // Hands the buffer to the stream.
     void Flush()
     {
@@ -124,7 +127,7 @@ protected:
     }
     IKELDAStream *Stream() const { return m_stream; }
 
-private:
+  private:
     void CloseStartTag()
     {
         if (m_tagOpen) {
@@ -162,13 +165,15 @@ private:
     bool m_closed = false;
 };
 
-class CMyFileWriter : public CMyWriter {
-public:
+class CMyFileWriter : public CMyWriter
+{
+  public:
     using CMyWriter::CMyWriter;
 };
 
-class CMyStringWriter : public CMyWriter {
-public:
+class CMyStringWriter : public CMyWriter
+{
+  public:
     CMyStringWriter(IKELDABufferStream *buffer) : CMyWriter(buffer), m_bufferStream(buffer) {}
     HRESULT get_output(CAtlStringA *out) override
     {
@@ -179,18 +184,19 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     IKELDABufferStream *m_bufferStream; // the same object as the stream, kept for Peek
 };
 
-template <class Strings>
-CAtlStringA Join(const Strings &strings, char separator)
+template <class Strings> CAtlStringA Join(const Strings &strings, char separator)
 {
     CAtlStringA joined;
     for (size_t i = 0; i < strings.size(); ++i) {
         if (i) joined += separator;
-        if constexpr (std::is_same_v<typename Strings::value_type, CAtlString>) joined += Text::ToUtf8(strings[i]);
-        else joined += strings[i];
+        if constexpr (std::is_same_v<typename Strings::value_type, CAtlString>)
+            joined += Text::ToUtf8(strings[i]);
+        else
+            joined += strings[i];
     }
     return joined;
 }
@@ -203,15 +209,26 @@ void KeldaXmlEscape(std::string_view text, CAtlStringA &out)
     const char *end = p + text.size();
     while (p < end) {
         const char *run = p;
-        while (p < end && !kEscape.special[static_cast<unsigned char>(*p)]) ++p;
+        while (p < end && !kEscape.special[static_cast<unsigned char>(*p)])
+            ++p;
         out.append(run, static_cast<size_t>(p - run));
         if (p == end) break;
         switch (*p++) {
-        case '&': out += "&amp;"; break;
-        case '\'': out += "&apos;"; break;
-        case '"': out += "&quot;"; break;
-        case '<': out += "&lt;"; break;
-        default: out += "&gt;"; break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '\'':
+            out += "&apos;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        default:
+            out += "&gt;";
+            break;
         }
     }
 }
@@ -292,7 +309,10 @@ HRESULT IKELDAXMLWriter::WriteEscapedCDATAElement(std::string_view text)
     return WriteElementContents(out);
 }
 
-HRESULT IKELDAXMLWriter::WriteElementValue(std::string_view text) { return WriteEscapedElementContents(text); }
+HRESULT IKELDAXMLWriter::WriteElementValue(std::string_view text)
+{
+    return WriteEscapedElementContents(text);
+}
 
 HRESULT IKELDAXMLWriter::WriteLongAttribute(std::string_view name, int32_t value)
 {
@@ -328,25 +348,29 @@ HRESULT IKELDAXMLWriter::WriteBase64Attribute(std::string_view name, const void 
     return WriteTextAttribute(name, ConvertRawBytesIntoBase64String(bytes, count, "data:;base64,"));
 }
 
-HRESULT IKELDAXMLWriter::WriteCommaSeperatedArrayAttribute(std::string_view name, const std::vector<CAtlStringA> &strings)
+HRESULT IKELDAXMLWriter::WriteCommaSeperatedArrayAttribute(std::string_view name,
+                                                           const std::vector<CAtlStringA> &strings)
 {
     if (strings.empty()) return S_OK;
     return WriteTextAttribute(name, Join(strings, ','));
 }
 
-HRESULT IKELDAXMLWriter::WriteCommaSeperatedArrayAttribute(std::string_view name, const std::vector<CAtlString> &strings)
+HRESULT IKELDAXMLWriter::WriteCommaSeperatedArrayAttribute(std::string_view name,
+                                                           const std::vector<CAtlString> &strings)
 {
     if (strings.empty()) return S_OK;
     return WriteTextAttribute(name, Join(strings, ','));
 }
 
-HRESULT IKELDAXMLWriter::WriteSemiColonSeperatedArrayAttribute(std::string_view name, const std::vector<CAtlStringA> &strings)
+HRESULT IKELDAXMLWriter::WriteSemiColonSeperatedArrayAttribute(std::string_view name,
+                                                               const std::vector<CAtlStringA> &strings)
 {
     if (strings.empty()) return S_OK;
     return WriteTextAttributeBySingleQuotation(name, Join(strings, ';'));
 }
 
-HRESULT IKELDAXMLWriter::WriteSemiColonSeperatedArrayAttribute(std::string_view name, const std::vector<CAtlString> &strings)
+HRESULT IKELDAXMLWriter::WriteSemiColonSeperatedArrayAttribute(std::string_view name,
+                                                               const std::vector<CAtlString> &strings)
 {
     if (strings.empty()) return S_OK;
     return WriteTextAttributeBySingleQuotation(name, Join(strings, ';'));
@@ -383,8 +407,10 @@ HRESULT IKELDAXMLWriter::CopyElementToXMLWriter(const tinyxml2::XMLElement *elem
             for (const tinyxml2::XMLAttribute *a = e->FirstAttribute(); a; a = a->Next())
                 WriteTextAttribute(a->Name(), a->Value());
         } else if (const tinyxml2::XMLText *t = n->ToText()) {
-            if (t->CData()) WriteCDATAElement(t->Value());
-            else WriteEscapedElementContents(t->Value());
+            if (t->CData())
+                WriteCDATAElement(t->Value());
+            else
+                WriteEscapedElementContents(t->Value());
         } else if (const tinyxml2::XMLComment *c = n->ToComment()) {
             CAtlStringA text = "<!--";
             text += c->Value();

@@ -22,7 +22,8 @@
 #include <string_view>
 #include <vector>
 
-namespace tinyxml2 {
+namespace tinyxml2
+{
 class XMLElement;
 }
 
@@ -31,11 +32,12 @@ enum eKeldaInterface {
     eKeldaInterfaceXMLWriter = 1,
 };
 
-class IKELDAXMLWriter {
-protected:
+class IKELDAXMLWriter
+{
+  protected:
     virtual ~IKELDAXMLWriter() = default; // released through Release()
 
-public:
+  public:
     // Colour values written as "none".
     static constexpr uint32_t kColorNone = 0xFFFFFFFFu;
     static constexpr uint32_t kColorTransparent = 0xFFFFFFFEu;
@@ -73,8 +75,8 @@ public:
     // name="escaped value"
     virtual HRESULT WriteTextAttribute(std::string_view name, std::string_view value) = 0;
     // name="part1part2part3", each part escaped.
-    virtual HRESULT WriteLongTextAttribute(std::string_view name, std::string_view part1,
-                                           std::string_view part2 = {}, std::string_view part3 = {}) = 0;
+    virtual HRESULT WriteLongTextAttribute(std::string_view name, std::string_view part1, std::string_view part2 = {},
+                                           std::string_view part3 = {}) = 0;
     virtual HRESULT WriteTextAttributeW(std::string_view name, std::wstring_view value) = 0;
     // name='escaped value'
     virtual HRESULT WriteTextAttributeBySingleQuotation(std::string_view name, std::string_view value) = 0;

@@ -7,8 +7,10 @@
 #include <unicode/ucnv.h>
 #include <unicode/unistr.h>
 
-namespace ZipPlatform {
-namespace {
+namespace ZipPlatform
+{
+namespace
+{
 
 struct CodePage {
     unsigned number;
@@ -41,7 +43,10 @@ const char *ConverterName(unsigned codePage)
     return kCodePages[0].converter;
 }
 
-void DefaultLookup(void *, const char *, size_t, unsigned &codePage) { codePage = kDefaultOEMCP; }
+void DefaultLookup(void *, const char *, size_t, unsigned &codePage)
+{
+    codePage = kDefaultOEMCP;
+}
 
 std::mutex g_lookupMutex;
 OEMCPLookupProc g_lookup = &DefaultLookup;
@@ -141,7 +146,8 @@ unsigned SuggestOEMCP(const char *name, size_t length, const CAtlString *knownNa
     if (!name || !knownNames || count == 0) return kDefaultOEMCP;
     std::vector<CAtlString> known;
     known.reserve(count);
-    for (size_t i = 0; i < count; ++i) known.push_back(FoldSeparators(knownNames[i]));
+    for (size_t i = 0; i < count; ++i)
+        known.push_back(FoldSeparators(knownNames[i]));
 
     std::vector<unsigned> candidates{systemDefault};
     if (applicationDefault != systemDefault) candidates.push_back(applicationDefault);

@@ -11,7 +11,8 @@
 #include <string>
 #include <string_view>
 
-namespace ZipPlatform {
+namespace ZipPlatform
+{
 
 constexpr unsigned kDefaultOEMCP = 850;
 

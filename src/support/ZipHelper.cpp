@@ -17,7 +17,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 constexpr zip_uint32_t kLevel = 6;
 

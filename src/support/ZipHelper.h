@@ -13,8 +13,9 @@
 
 struct zip;
 
-class CZipHelper {
-public:
+class CZipHelper
+{
+  public:
     // A new archive (an existing file is replaced only when the new one is complete) holding every file
     // below folder, named by its path relative to folder; names beginning with "." are left out.
     static bool ZipFolderToFile(const CKeldaDirectoryPath &folder, const CKeldaFilePath &archive);

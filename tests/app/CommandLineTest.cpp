@@ -12,7 +12,8 @@
 using NTrove::CAtlStringList;
 using NTrove::CCommandLineParser;
 
-namespace {
+namespace
+{
 
 // Parses "trove" followed by args with a fresh factory.
 struct Parsed {
@@ -21,11 +22,15 @@ struct Parsed {
         KDAppInfo::applicationInfo();
         args.insert(args.begin(), "trove");
         storage = std::move(args);
-        for (std::string &a : storage) argv.push_back(a.data());
+        for (std::string &a : storage)
+            argv.push_back(a.data());
         factory.ParseArguments(static_cast<int>(argv.size()), argv.data());
     }
     const NTrove::CCmdLineContext &context() const { return factory.GetContext(); }
-    CapturedOutput run() { return Capture([this] { return factory.Run(); }); }
+    CapturedOutput run()
+    {
+        return Capture([this] { return factory.Run(); });
+    }
 
     std::vector<std::string> storage;
     std::vector<char *> argv;
@@ -39,8 +44,8 @@ TEST(DeleteMinusTest, StripsTheThreePrefixes)
         bool option;
         const wchar_t *out;
     } cases[] = {
-        {L"--source", true, L"source"}, {L"-source", true, L"source"}, {L"\\source", true, L"source"},
-        {L"---x", true, L"-x"},         {L"source", false, L"source"}, {L"", false, L""},
+        {L"--source", true, L"source"},  {L"-source", true, L"source"}, {L"\\source", true, L"source"},
+        {L"---x", true, L"-x"},          {L"source", false, L"source"}, {L"", false, L""},
         {L"/source", false, L"/source"},
     };
     for (const auto &c : cases) {
@@ -67,8 +72,9 @@ TEST(CommandLineTest, ValuesReachTheirFieldsInEveryForm)
 
 TEST(CommandLineTest, ListsFlagsAndFreeArguments)
 {
-    Parsed p({"-l", "fr_FR", "-c", "maths", "-l", "de", "--verbose", "-forceuser", "\\remote", "gallery.gallerycollection",
-              "-proxy:host:8080", "-username", "u1", "-password", "p:w", "-source:-weird", "--ui"});
+    Parsed p({"-l", "fr_FR", "-c", "maths", "-l", "de", "--verbose", "-forceuser", "\\remote",
+              "gallery.gallerycollection", "-proxy:host:8080", "-username", "u1", "-password", "p:w", "-source:-weird",
+              "--ui"});
     const auto &c = p.context();
     EXPECT_EQ(c.languages, (CAtlStringList{L"fr_FR", L"de"}));
     EXPECT_EQ(c.collectionAliases, (CAtlStringList{L"maths"}));
@@ -134,7 +140,8 @@ TEST(CommandLineTest, PlaceholderCommandsSayWhatIsMissing)
     Parsed install({"--source", "--installall"});
     const CapturedOutput o = install.run();
     EXPECT_EQ(o.out, "");
-    EXPECT_EQ(o.err, "Errors in parameters:\n   Missing value: \"source\"\n\nInstallAll: not available in this build.\n");
+    EXPECT_EQ(o.err,
+              "Errors in parameters:\n   Missing value: \"source\"\n\nInstallAll: not available in this build.\n");
 
     // repair never prints the parameter messages.
     Parsed repair({"--repair", "--bogus"});

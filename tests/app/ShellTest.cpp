@@ -18,7 +18,8 @@
 #include <sys/ipc.h>
 #include <sys/sem.h>
 
-namespace {
+namespace
+{
 
 TEST(SingleInstanceTest, OneOwnerPerPathUntilReleased)
 {
@@ -103,7 +104,8 @@ TEST(WaitWithQtEventsTest, KeepsTheCallersEventsFlowing)
 TEST(OutputTest, MessagesAndSubstitution)
 {
     Output::Initialize();
-    for (int id = 0; id <= 19; ++id) EXPECT_FALSE(Output::GetString(Output::eStrings(id)).empty()) << id;
+    for (int id = 0; id <= 19; ++id)
+        EXPECT_FALSE(Output::GetString(Output::eStrings(id)).empty()) << id;
     EXPECT_EQ(Output::GetString(Output::eStringsTitle), "Trove");
     EXPECT_EQ(Output::GetString(Output::eStringsNoWritePermissions, "/srv/gällery"),
               "You must have write permissions for the destination directory:\n/srv/gällery");

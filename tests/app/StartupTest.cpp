@@ -19,13 +19,15 @@
 
 using NTrove::CCmdLineContext;
 
-namespace {
+namespace
+{
 
 void Parse(CApplicationFactory &factory, std::vector<std::string> args)
 {
     args.insert(args.begin(), "trove");
     std::vector<char *> argv;
-    for (std::string &a : args) argv.push_back(a.data());
+    for (std::string &a : args)
+        argv.push_back(a.data());
     factory.ParseArguments(static_cast<int>(argv.size()), argv.data());
 }
 
@@ -43,12 +45,12 @@ TEST(NeedsElevationTest, OnlyInteractiveRunsOfOrdinaryUsers)
         uid_t euid;
         bool expected;
     } cases[] = {
-        {false, false, false, true, 1000, true},  // the default command of a normal user
-        {false, false, true, false, 1000, true},  // ui forces the GUI rules
+        {false, false, false, true, 1000, true},   // the default command of a normal user
+        {false, false, true, false, 1000, true},   // ui forces the GUI rules
         {false, false, false, false, 1000, false}, // console command
-        {false, false, false, true, 0, false},    // root
-        {true, false, false, true, 1000, false},  // forceuser
-        {false, true, true, true, 1000, false},   // already the elevated relaunch
+        {false, false, false, true, 0, false},     // root
+        {true, false, false, true, 1000, false},   // forceuser
+        {false, true, true, true, 1000, false},    // already the elevated relaunch
     };
     for (const auto &c : cases) {
         CCmdLineContext context;
@@ -164,11 +166,13 @@ TEST(StartupTest, LoadedConfigurationExtendsTheStyleSheet)
 
 } // namespace
 
-namespace {
+namespace
+{
 
 // Stands in for the command and records what was up while it ran.
-class ObservingFactory : public CApplicationFactory {
-public:
+class ObservingFactory : public CApplicationFactory
+{
+  public:
     int Run() override
     {
         proxyUp = QtDownloader::QtDownloaderSignalProxy::Instance() != nullptr;
@@ -190,7 +194,8 @@ TEST(StartupTest, TheCommandRunsWithTheLibraryAndTheCredentialProxyUp)
     ObservingFactory factory;
     std::vector<std::string> args{"trove", "--noui", "--version"};
     std::vector<char *> argv;
-    for (std::string &a : args) argv.push_back(a.data());
+    for (std::string &a : args)
+        argv.push_back(a.data());
     EXPECT_EQ(mainImpl(static_cast<int>(argv.size()), argv.data(), factory), 7);
     EXPECT_TRUE(factory.proxyUp);
     EXPECT_EQ(factory.initializeCount, 1);

@@ -9,7 +9,8 @@
 
 namespace fs = std::filesystem;
 
-namespace TestEnv {
+namespace TestEnv
+{
 
 TempDir::TempDir()
 {
@@ -18,7 +19,10 @@ TempDir::TempDir()
     m_path = base;
 }
 
-TempDir::~TempDir() { RemoveAll(m_path); }
+TempDir::~TempDir()
+{
+    RemoveAll(m_path);
+}
 
 static std::string Env(const char *name)
 {
@@ -26,9 +30,18 @@ static std::string Env(const char *name)
     return v ? v : "";
 }
 
-std::string Home() { return Env("HOME"); }
-std::string ConfigHome() { return Env("XDG_CONFIG_HOME"); }
-std::string SysRoot() { return Env("TROVE_SYSROOT"); }
+std::string Home()
+{
+    return Env("HOME");
+}
+std::string ConfigHome()
+{
+    return Env("XDG_CONFIG_HOME");
+}
+std::string SysRoot()
+{
+    return Env("TROVE_SYSROOT");
+}
 
 std::string SamplesDir(const std::string &sub)
 {
@@ -38,9 +51,15 @@ std::string SamplesDir(const std::string &sub)
     return fs::is_directory(dir, ec) ? fs::canonical(dir, ec).string() : std::string();
 }
 
-std::string DataPath(const std::string &name) { return std::string(TROVE_TEST_DATA_DIR) + "/" + name; }
+std::string DataPath(const std::string &name)
+{
+    return std::string(TROVE_TEST_DATA_DIR) + "/" + name;
+}
 
-std::string TroveExecutable() { return TROVE_EXECUTABLE; }
+std::string TroveExecutable()
+{
+    return TROVE_EXECUTABLE;
+}
 
 bool WriteFile(const std::string &path, const std::string &bytes)
 {

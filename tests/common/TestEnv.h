@@ -5,11 +5,13 @@
 
 #include <string>
 
-namespace TestEnv {
+namespace TestEnv
+{
 
 // A fresh private folder, removed with everything in it when the object goes.
-class TempDir {
-public:
+class TempDir
+{
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir &) = delete;
@@ -17,7 +19,7 @@ public:
     const std::string &path() const { return m_path; }
     std::string file(const std::string &name) const { return m_path + "/" + name; }
 
-private:
+  private:
     std::string m_path;
 };
 
@@ -40,7 +42,7 @@ void RemoveAll(const std::string &path);
 
 } // namespace TestEnv
 
-#define TROVE_SKIP_WITHOUT_SAMPLES(sub)                                                                  \
-    do {                                                                                                 \
-        if (TestEnv::SamplesDir(sub).empty()) GTEST_SKIP() << "sample folder " << (sub) << " is absent"; \
+#define TROVE_SKIP_WITHOUT_SAMPLES(sub)                                                                                \
+    do {                                                                                                               \
+        if (TestEnv::SamplesDir(sub).empty()) GTEST_SKIP() << "sample folder " << (sub) << " is absent";               \
     } while (0)

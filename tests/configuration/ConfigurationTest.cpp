@@ -24,11 +24,15 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
 const wchar_t *const kGuid = L"7D3F0C6A-52B1-4E0B-9C1E-2A6F3B1D8E41";
 
-std::string SampleDir() { return std::string(TROVE_SOURCE_DIR) + "/samples/configuration"; }
+std::string SampleDir()
+{
+    return std::string(TROVE_SOURCE_DIR) + "/samples/configuration";
+}
 
 // Every file below a folder with its content, for before/after comparisons.
 std::map<std::string, std::string> Snapshot(const std::string &folder)
@@ -48,8 +52,9 @@ std::string Replace(std::string text, const std::string &from, const std::string
     return text;
 }
 
-class Configuration : public ::testing::Test {
-protected:
+class Configuration : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         fs::copy(SampleDir(), m_dir.path() + "/conf", fs::copy_options::recursive);
@@ -194,7 +199,8 @@ TEST_F(Configuration, DestinationsAndRegistrationRecord)
     w.SetInstalledPath(L"/usr/bin/trove");
     ASSERT_TRUE(w.Install(false, true));
     const CAtlString key = CGalleryExtensionInfo::GetPreferencesKey(L"TeamContent", kGuid);
-    EXPECT_EQ(GetPreferenceString(0, key, L"Args"), Text::FromUtf8("-configuration \"" + LocalCopy() + "\" -forceuser"));
+    EXPECT_EQ(GetPreferenceString(0, key, L"Args"),
+              Text::FromUtf8("-configuration \"" + LocalCopy() + "\" -forceuser"));
     EXPECT_EQ(GetPreferenceString(0, key, L"MetadataXml"), Text::FromUtf8(LocalCopy() + "/metadata.xml"));
     EXPECT_EQ(GetPreferenceString(0, key, L"ImsManifestXml"),
               Text::FromUtf8(galleries + "/Trove Sample Publishers/Sample Science Gallery/imsmanifest.xml"));
@@ -341,14 +347,14 @@ TEST(ConfigurationZip, UnsafeEntriesAreSkipped)
         ASSERT_GE(zip_file_add(zip, name, source, ZIP_FL_ENC_UTF_8), 0) << name;
     }
     ASSERT_EQ(zip_close(zip), 0);
-    ASSERT_TRUE(CZipHelper::UnzipToFolder(CKeldaFilePath::FromUtf8(archive),
-                                                    CKeldaDirectoryPath::FromUtf8(dir.file("out/x"))));
+    ASSERT_TRUE(
+        CZipHelper::UnzipToFolder(CKeldaFilePath::FromUtf8(archive), CKeldaDirectoryPath::FromUtf8(dir.file("out/x"))));
     EXPECT_EQ(TestEnv::ReadFile(dir.file("out/x/ok.txt")), "data");
     EXPECT_FALSE(TestEnv::Exists(dir.file("out/escaped.txt")));
     EXPECT_FALSE(TestEnv::Exists(dir.file("escaped2.txt")));
     EXPECT_FALSE(TestEnv::Exists(dir.file("out/x/absolute.txt")) && TestEnv::Exists("/absolute.txt"));
     EXPECT_FALSE(CZipHelper::UnzipToFolder(CKeldaFilePath::FromUtf8(dir.file("none.zip")),
-                                                     CKeldaDirectoryPath::FromUtf8(dir.file("out/y"))));
+                                           CKeldaDirectoryPath::FromUtf8(dir.file("out/y"))));
 }
 
 } // namespace

@@ -9,11 +9,11 @@
 #include "net/IDownloader.h"
 #include "support/SysRoot.h"
 
-namespace {
+namespace
+{
 
-const char *const kLocal =
-    "<Update Location=\"Client\"><Product CurrentVersion=\"%s\" RemoteVersionFile=\"Trove.xml\" "
-    "RemoteVersionFileURL=\"http://updates.test/trove\" NoUpdates=\"%s\"/></Update>";
+const char *const kLocal = "<Update Location=\"Client\"><Product CurrentVersion=\"%s\" RemoteVersionFile=\"Trove.xml\" "
+                           "RemoteVersionFileURL=\"http://updates.test/trove\" NoUpdates=\"%s\"/></Update>";
 
 const char *const kRemote =
     "<Update Location=\"%s\">"
@@ -21,7 +21,8 @@ const char *const kRemote =
     "          UpdateArgument=\"--full\" UpdateInstallSize=\"100\" UpdateWebPage=\"http://updates.test/\">"
     "  <Compatibility>"
     "   <Range VersionFrom=\"1.5.0.0\" VersionTo=\"1.9.9.9\">"
-    "    <Product UpdateVersion=\"2.0.0.0\" UpdateInstallFile=\"patch.run\" UpdateInstallURL=\"http://updates.test/patch\\\""
+    "    <Product UpdateVersion=\"2.0.0.0\" UpdateInstallFile=\"patch.run\" "
+    "UpdateInstallURL=\"http://updates.test/patch\\\""
     "             UpdateArgument=\"--patch\"/></Range>"
     "   <Range VersionFrom=\"1.0.0.0\" VersionTo=\"1.4.0.0\">"
     "    <Product UpdateVersion=\"1.4.5.0\" UpdateInstallFile=\"old.run\" UpdateArgument=\"--old\"/></Range>"
@@ -35,8 +36,9 @@ std::string Fill(const char *format, const char *a, const char *b = "")
 }
 
 // Serves fixed texts for known URLs; unknown URLs fail like a missing file.
-class FakeDownloader : public IDownloader {
-public:
+class FakeDownloader : public IDownloader
+{
+  public:
     void SetProxyHandler(std::shared_ptr<ProxyHandlerBase>) override {}
     CAtlString DownloadFile(const CAtlString &url, unsigned long, unsigned long) override
     {
@@ -60,12 +62,12 @@ TEST(UpdateXml, OfferForTheInstalledVersion)
         const char *arguments;
         bool available;
     } cases[] = {
-        {"1.5.0.0", "patch.run", "--patch", true},  // low end of a range
-        {"1.9.9.9", "patch.run", "--patch", true},  // high end
+        {"1.5.0.0", "patch.run", "--patch", true}, // low end of a range
+        {"1.9.9.9", "patch.run", "--patch", true}, // high end
         {"1.4.0.0", "old.run", "--old", true},
-        {"1.4.5.0", "full.run", "--full", true},    // between the ranges: the default offer
-        {"2.0.0.0", "full.run", "--full", false},   // already current
-        {"1.2", "full.run", "--full", true},        // unparsed: below every range, the default offer
+        {"1.4.5.0", "full.run", "--full", true},  // between the ranges: the default offer
+        {"2.0.0.0", "full.run", "--full", false}, // already current
+        {"1.2", "full.run", "--full", true},      // unparsed: below every range, the default offer
     };
     for (const auto &c : cases) {
         CUpdateXmlReader reader;

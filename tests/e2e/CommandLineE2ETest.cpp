@@ -24,7 +24,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 const std::string Version = "Trove. Version:  1.4.32.0\n\n";
 const std::string UsageText =
@@ -56,7 +57,8 @@ const int UsageExit = 666 & 0xff;
 std::string Errors(const std::vector<std::string> &messages)
 {
     std::string text = "Errors in parameters:\n";
-    for (const std::string &m : messages) text += "   " + m + "\n";
+    for (const std::string &m : messages)
+        text += "   " + m + "\n";
     return text + "\n";
 }
 
@@ -66,8 +68,9 @@ struct Result {
     int code = -1;
 };
 
-class CommandLineE2E : public ::testing::Test {
-protected:
+class CommandLineE2E : public ::testing::Test
+{
+  protected:
     static void SetUpTestSuite()
     {
         s_dir = new TestEnv::TempDir();
@@ -248,7 +251,8 @@ TEST_F(CommandLineE2E, SecondInstanceIsRefusedUntilTheFirstIsGone)
         sembuf ops[2] = {{0, 0, IPC_NOWAIT}, {0, 1, SEM_UNDO}};
         const char status = (semid != -1 && semop(semid, ops, 2) == 0) ? '1' : '0';
         (void)!write(ready[1], &status, 1);
-        for (;;) pause();
+        for (;;)
+            pause();
     }
     close(ready[1]);
     char status = 0;

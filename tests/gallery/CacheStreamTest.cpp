@@ -8,12 +8,14 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 uint64_t Le64(const std::string &bytes, size_t at)
 {
     uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v |= uint64_t(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
+    for (int i = 0; i < 8; ++i)
+        v |= uint64_t(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
     return v;
 }
 

@@ -23,7 +23,8 @@
 
 using namespace CacheTest;
 
-namespace {
+namespace
+{
 
 constexpr size_t kChecksumAt = 62;
 constexpr size_t kImageAt = 70;
@@ -34,14 +35,20 @@ uint64_t Get64(const std::string &b, size_t at)
     std::memcpy(&v, b.data() + at, 8);
     return v;
 }
-void Put64(std::string &b, size_t at, uint64_t v) { std::memcpy(&b[at], &v, 8); }
+void Put64(std::string &b, size_t at, uint64_t v)
+{
+    std::memcpy(&b[at], &v, 8);
+}
 uint32_t Get32(const std::string &b, size_t at)
 {
     uint32_t v = 0;
     std::memcpy(&v, b.data() + at, 4);
     return v;
 }
-void Put32(std::string &b, size_t at, uint32_t v) { std::memcpy(&b[at], &v, 4); }
+void Put32(std::string &b, size_t at, uint32_t v)
+{
+    std::memcpy(&b[at], &v, 4);
+}
 
 // Recomputes the checksum so that only the structure checks can catch a forgery.
 void FixChecksum(std::string &b)
@@ -52,17 +59,21 @@ void FixChecksum(std::string &b)
 
 int64_t MTime(const std::string &path)
 {
-    struct stat st {};
+    struct stat st {
+    };
     return ::stat(path.c_str(), &st) == 0 ? st.st_mtime : -1;
 }
 void SetMTime(const std::string &path, int64_t seconds)
 {
-    struct utimbuf times {static_cast<time_t>(seconds), static_cast<time_t>(seconds)};
+    struct utimbuf times {
+        static_cast<time_t>(seconds), static_cast<time_t>(seconds)
+    };
     ASSERT_EQ(::utime(path.c_str(), &times), 0);
 }
 
-class GalleryCache : public ::testing::Test {
-protected:
+class GalleryCache : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         xml = dir.file("Science Gallery/imsmanifest.xml");
@@ -252,15 +263,22 @@ TEST_F(GalleryCache, ForgedImagesWithACorrectChecksumAreRejected)
          [&](std::string &b) {
              // Terminator and padding overwritten: the text now runs into the block after it.
              size_t end = Get64(b, xmlPath);
-             while (Get32(b, end) != 0) end += 4;
-             while (Get32(b, end) == 0) Put32(b, end, L'x'), end += 4;
+             while (Get32(b, end) != 0)
+                 end += 4;
+             while (Get32(b, end) == 0)
+                 Put32(b, end, L'x'), end += 4;
          }},
         {"count larger than the array", [&](std::string &b) { Put32(b, block + 8, Get32(b, block + 8) + 1); }},
-        {"huge count", [&](std::string &b) { Put32(b, block + 8, 0xFFFFFFFFu); Put32(b, block + 12, 0xFFFFFFFFu); }},
+        {"huge count",
+         [&](std::string &b) {
+             Put32(b, block + 8, 0xFFFFFFFFu);
+             Put32(b, block + 12, 0xFFFFFFFFu);
+         }},
         {"capacity above count", [&](std::string &b) { Put32(b, block + 12, Get32(b, block + 12) + 4); }},
         {"organization of the wrong kind",
          [&](std::string &b) { Put32(b, firstOrganization + offsetof(CGalleryObject, m_type), 2); }},
-        {"manifest of the wrong kind", [&](std::string &b) { Put32(b, kImageAt + offsetof(CGalleryObject, m_type), 3); }},
+        {"manifest of the wrong kind",
+         [&](std::string &b) { Put32(b, kImageAt + offsetof(CGalleryObject, m_type), 3); }},
         {"shared empty string not empty", [&](std::string &b) { Put32(b, kImageAt + sizeof(CGalleryManifest), L'x'); }},
         {"trailing bytes", [&](std::string &b) { b.append(16, '\0'); }},
         {"cut at the last string", [&](std::string &b) { b.resize(b.size() - 4); }},
@@ -288,14 +306,22 @@ TEST_F(GalleryCache, EditsOfTheImageAreFreedWithIt)
         Edit apply;
         bool dirties;
     } edits[] = {
-        {"title replaced", [](auto, auto, CGalleryActivity *a) { a->GetMetadata()->GetTitle()->ReplaceString(L"en", L"Bugs"); }, true},
-        {"keyword added", [](auto, auto, CGalleryActivity *a) { a->GetMetadata()->GetKeywords()->Add(L"en", L"wings"); }, true},
-        {"requirement added", [](auto, CGalleryOrganization *o, auto) { o->GetMetadata()->GetMinimumRequirements()->Add(L"os", L"10"); }, true},
-        {"identifier set", [](auto, CGalleryOrganization *o, auto) { o->GetMetadata()->SetIdentifier(L"urn:other"); }, true},
-        {"href set", [](auto, auto, CGalleryActivity *a) { a->GetFiles()->GetAt(0)->SetHref(L"items/renamed.galleryitem"); }, true},
+        {"title replaced",
+         [](auto, auto, CGalleryActivity *a) { a->GetMetadata()->GetTitle()->ReplaceString(L"en", L"Bugs"); }, true},
+        {"keyword added",
+         [](auto, auto, CGalleryActivity *a) { a->GetMetadata()->GetKeywords()->Add(L"en", L"wings"); }, true},
+        {"requirement added",
+         [](auto, CGalleryOrganization *o, auto) { o->GetMetadata()->GetMinimumRequirements()->Add(L"os", L"10"); },
+         true},
+        {"identifier set", [](auto, CGalleryOrganization *o, auto) { o->GetMetadata()->SetIdentifier(L"urn:other"); },
+         true},
+        {"href set",
+         [](auto, auto, CGalleryActivity *a) { a->GetFiles()->GetAt(0)->SetHref(L"items/renamed.galleryitem"); }, true},
         {"language added", [](auto, CGalleryOrganization *o, auto) { o->GetLanguages()->Add(L"fr", 0); }, true},
-        {"file added", [](auto, auto, CGalleryActivity *a) { AddFile(a, L"urn:new", L"New", L"items/new.galleryitem"); }, true},
-        {"organization added", [](CGalleryManifest *m, auto, auto) { AddOrganization(m, L"urn:org4", L"Fresh"); }, true},
+        {"file added",
+         [](auto, auto, CGalleryActivity *a) { AddFile(a, L"urn:new", L"New", L"items/new.galleryitem"); }, true},
+        {"organization added", [](CGalleryManifest *m, auto, auto) { AddOrganization(m, L"urn:org4", L"Fresh"); },
+         true},
         {"file replaced by a new one",
          [](auto, auto, CGalleryActivity *a) {
              CGalleryFile *fresh = nullptr;

@@ -17,7 +17,8 @@
 #include <sstream>
 #include <string>
 
-namespace CacheTest {
+namespace CacheTest
+{
 
 struct ManifestDeleter {
     void operator()(CGalleryManifest *m) const { CGalleryManifest::DeleteInstance(&m); }
@@ -31,7 +32,10 @@ inline ManifestPtr NewManifest()
     return ManifestPtr(m);
 }
 
-inline CAtlString W(const std::string &utf8) { return Text::FromUtf8(utf8); }
+inline CAtlString W(const std::string &utf8)
+{
+    return Text::FromUtf8(utf8);
+}
 
 inline void Describe(CGalleryMetadata *m, const wchar_t *id, const wchar_t *title)
 {
@@ -161,7 +165,8 @@ inline std::wstring Dump(const CGalleryManifest *m)
     for (uint32_t i = 0; i < m->GetOrganizations()->GetCount(); ++i) {
         const CGalleryOrganization *o = m->GetOrganizations()->GetAt(i);
         out << "organization ro=" << o->GetReadOnly() << (o->GetManifest() == m ? L"" : L" BAD-LINKS") << " langs=";
-        for (uint32_t l = 0; l < o->GetLanguages()->GetCount(); ++l) out << o->GetLanguages()->GetAt(l) << ",";
+        for (uint32_t l = 0; l < o->GetLanguages()->GetCount(); ++l)
+            out << o->GetLanguages()->GetAt(l) << ",";
         out << " ";
         DumpMetadata(out, o->GetMetadata());
         for (uint32_t a = 0; a < o->GetActivities()->GetCount(); ++a)

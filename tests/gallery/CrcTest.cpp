@@ -11,7 +11,8 @@
 #include <random>
 #include <vector>
 
-namespace {
+namespace
+{
 
 uint64_t Zlib(const unsigned char *p, size_t n)
 {
@@ -22,7 +23,8 @@ std::vector<unsigned char> RandomBytes(size_t n, uint32_t seed)
 {
     std::mt19937 rng(seed);
     std::vector<unsigned char> bytes(n);
-    for (auto &b : bytes) b = static_cast<unsigned char>(rng());
+    for (auto &b : bytes)
+        b = static_cast<unsigned char>(rng());
     return bytes;
 }
 
@@ -39,8 +41,10 @@ TEST(GalleryCRC, EqualsZlibOnRandomInputs)
     const std::vector<unsigned char> data = RandomBytes((1 << 20) + 77, 1);
     std::mt19937 rng(2);
     std::vector<size_t> lengths;
-    for (size_t n = 0; n <= 600; ++n) lengths.push_back(n);
-    for (int i = 0; i < 200; ++i) lengths.push_back(rng() % (data.size() - 16));
+    for (size_t n = 0; n <= 600; ++n)
+        lengths.push_back(n);
+    for (int i = 0; i < 200; ++i)
+        lengths.push_back(rng() % (data.size() - 16));
     lengths.push_back(data.size() - 16);
     for (size_t n : lengths) {
         const size_t start = rng() % 16; // unaligned starts

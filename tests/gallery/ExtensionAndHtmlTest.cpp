@@ -9,7 +9,8 @@
 #include "gallery/records/GalleryExtensionInfo.h"
 #include "support/HtmlTranslator.h"
 
-namespace {
+namespace
+{
 
 TEST(GalleryExtensionInfo, StoreReadListDelete)
 {
@@ -52,8 +53,8 @@ TEST(GalleryExtensionInfo, UpdateIntervals)
         int stored;
         bool remote;
         int clamped;
-    } cases[] = {{-5, false, 0}, {0, false, 0}, {1, false, 7}, {500, false, 500}, {200000, false, 126000},
-                 {1, true, 60}, {200000, true, 126000}};
+    } cases[] = {{-5, false, 0},          {0, false, 0}, {1, false, 7},         {500, false, 500},
+                 {200000, false, 126000}, {1, true, 60}, {200000, true, 126000}};
     for (const auto &c : cases)
         EXPECT_EQ(CGalleryExtensionInfo::ClampUpdateInterval(c.stored, c.remote), c.clamped) << c.stored;
     CGalleryExtensionInfo info;
@@ -80,13 +81,15 @@ TEST(GalleryExtensionInfo, DomainFromIdentifier)
     };
     for (const auto &c : cases) {
         CAtlString domain = L"stale";
-        EXPECT_EQ(CGalleryExtensionInfo::GetDomainFromIdentifier(c.identifier, domain), c.found) << Text::ToUtf8(c.identifier);
+        EXPECT_EQ(CGalleryExtensionInfo::GetDomainFromIdentifier(c.identifier, domain), c.found)
+            << Text::ToUtf8(c.identifier);
         EXPECT_EQ(domain, c.domain);
     }
 }
 
-class FixedTranslator : public QTranslator {
-public:
+class FixedTranslator : public QTranslator
+{
+  public:
     QString translate(const char *context, const char *source, const char *, int) const override
     {
         if (QLatin1String(context) == QLatin1String("QObject") && QLatin1String(source) == QLatin1String("Hello"))
@@ -100,8 +103,8 @@ TEST(HtmlTranslator, TranslatesMarkedTextAndStripsTags)
 {
     FixedTranslator translator;
     QCoreApplication::installTranslator(&translator);
-    const QString translated =
-        HtmlTranslator::Translate(QStringLiteral("<p><b>Hi</b> <translate>Hello</translate> <translate>Other</translate></p>"));
+    const QString translated = HtmlTranslator::Translate(
+        QStringLiteral("<p><b>Hi</b> <translate>Hello</translate> <translate>Other</translate></p>"));
     EXPECT_TRUE(translated.contains(QStringLiteral("Hallo"))) << translated.toStdString();
     EXPECT_TRUE(translated.contains(QStringLiteral("Other")));
     EXPECT_TRUE(translated.contains(QStringLiteral("<b>Hi</b>")));

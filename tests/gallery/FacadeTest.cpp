@@ -13,7 +13,8 @@
 
 using namespace FacadeTest;
 
-namespace {
+namespace
+{
 
 using Facade = LibraryFixture;
 
@@ -95,9 +96,9 @@ TEST_F(Facade, AnExistingPersonalManifestGainsTheMissingOrganization)
     const std::string xml = MakeTeamContent(dir.path());
     RecursivePreferenceDelete(PreferenceScopeUser, CGallery::PreferencesPath);
     RecursivePreferenceDelete(PreferenceScopeMachine, CGallery::PreferencesPath);
-    ASSERT_EQ(WritePreferenceString(PreferenceScopeUser, CGallery::PreferencesPath, L"DefaultManifest",
-                                    Text::FromUtf8(xml)),
-              0);
+    ASSERT_EQ(
+        WritePreferenceString(PreferenceScopeUser, CGallery::PreferencesPath, L"DefaultManifest", Text::FromUtf8(xml)),
+        0);
     ASSERT_EQ(CGallery::Initialize(false), S_OK);
     CGalleryManifest *manifest = CGallery::GetMyContentManifest();
     ASSERT_NE(manifest, nullptr);
@@ -172,7 +173,10 @@ TEST(RefreshInterval, FollowsTheExtensionAndTheClampTable)
         double override;
         double expected;
     } cases[] = {
-        {0, false, -1, 35}, {0, true, -1, 60}, {100, true, -1, 100}, {100, false, 0.25, 0.25},
+        {0, false, -1, 35},
+        {0, true, -1, 60},
+        {100, true, -1, 100},
+        {100, false, 0.25, 0.25},
     };
     for (const Case &c : cases) {
         CGalleryExtensionInfo extension(CGalleryExtensionInfo::TeamContentExtensionType, L"X");
@@ -209,12 +213,14 @@ TEST_F(Facade, NewGalleriesJoinTheLoadedTeamContentAndRepairsAreAnnounced)
     ASSERT_EQ(CGallery::GetTeamContentManifests()->GetCount(), 1u);
     EXPECT_NE(CGallery::GetTeamContentManifests()->IndexOfXmlPath(xml.c_str()), CGallery::MaxIndex);
     std::vector<CGalleryExtensionInfo> personal, shared;
-    ASSERT_EQ(CGalleryExtensionInfo::GetExtensions(CGalleryExtensionInfo::PersonalTeamContentExtensionType, personal), S_OK);
+    ASSERT_EQ(CGalleryExtensionInfo::GetExtensions(CGalleryExtensionInfo::PersonalTeamContentExtensionType, personal),
+              S_OK);
     CGalleryExtensionInfo::GetExtensions(CGalleryExtensionInfo::TeamContentExtensionType, shared);
     ASSERT_EQ(personal.size(), 1u);
     EXPECT_EQ(personal.front().imsManifestXml, xml);
     EXPECT_TRUE(shared.empty());
-    EXPECT_EQ(observer.Types(), (std::vector<uint32_t>{eGalleryNotificationManifestAdded, eGalleryNotificationRepaired}));
+    EXPECT_EQ(observer.Types(),
+              (std::vector<uint32_t>{eGalleryNotificationManifestAdded, eGalleryNotificationRepaired}));
 }
 
 TEST_F(Facade, TeamContentIsExaminedAgainOnlyAfterItsInterval)
@@ -246,9 +252,9 @@ TEST_F(Facade, TeamContentIsExaminedAgainOnlyAfterItsInterval)
     EXPECT_TRUE(eager.RunPass(CGalleryMultiproc::ePassTeamContent));
     EXPECT_EQ(CGallery::GetTeamContentManifests()->GetCount(), 0u);
     CGallery::UnregisterObserver(&observer);
-    EXPECT_EQ(observer.Types(), (std::vector<uint32_t>{eGalleryNotificationManifestChanged,
-                                                       eGalleryNotificationManifestChanged,
-                                                       eGalleryNotificationManifestRemoved}));
+    EXPECT_EQ(observer.Types(),
+              (std::vector<uint32_t>{eGalleryNotificationManifestChanged, eGalleryNotificationManifestChanged,
+                                     eGalleryNotificationManifestRemoved}));
 }
 
 TEST_F(Facade, FullModeRefreshThreadRereadsChangedTeamContentAndTellsObservers)

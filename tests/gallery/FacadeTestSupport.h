@@ -24,16 +24,19 @@
 #include <utility>
 #include <vector>
 
-namespace FacadeTest {
+namespace FacadeTest
+{
 
 // Every test starts and ends with no library, no gallery preferences and an empty cache folder.
-class LibraryFixture : public ::testing::Test {
-protected:
+class LibraryFixture : public ::testing::Test
+{
+  protected:
     void SetUp() override { Reset(); }
     void TearDown() override { Reset(); }
     static void Reset()
     {
-        while (CGallery::GetInitializeCount() > 0) CGallery::Uninitialize();
+        while (CGallery::GetInitializeCount() > 0)
+            CGallery::Uninitialize();
         CGallery::SafeMode = false;
         CGalleryMultiproc::SetTiming(CGalleryMultiproc::Timing());
         RecursivePreferenceDelete(PreferenceScopeUser, CGallery::PreferencesPath);
@@ -71,8 +74,9 @@ inline void Retitle(const std::string &xml, const wchar_t *title)
     ASSERT_EQ(stamp.SetStampOfFile(Text::FromUtf8(xml).c_str()), S_OK);
 }
 
-class RecordingObserver : public IGalleryObserver {
-public:
+class RecordingObserver : public IGalleryObserver
+{
+  public:
     explicit RecordingObserver(std::string name = std::string(), std::vector<std::string> *log = nullptr)
         : m_name(std::move(name)), m_log(log)
     {
@@ -89,7 +93,8 @@ public:
     {
         std::lock_guard<std::mutex> guard(m_mutex);
         std::vector<uint32_t> types;
-        for (const auto &event : m_events) types.push_back(event.first);
+        for (const auto &event : m_events)
+            types.push_back(event.first);
         return types;
     }
     bool SawManifestTitled(const std::wstring &title)
@@ -100,7 +105,7 @@ public:
         return false;
     }
 
-private:
+  private:
     std::string m_name;
     std::vector<std::string> *m_log;
     std::mutex m_mutex;

@@ -15,13 +15,15 @@
 
 #include <cwchar>
 
-namespace {
+namespace
+{
 
 // Every pair of a language collection as "lang=text" joined with "|".
 std::wstring Dump(const CGalleryLanguageStringCollection *c)
 {
     std::wstring out;
-    for (auto e = c->GetEnumerator(); e.MoveNext();) out += std::wstring(e.GetCurrentLanguage()) + L"=" + e.GetCurrentString() + L"|";
+    for (auto e = c->GetEnumerator(); e.MoveNext();)
+        out += std::wstring(e.GetCurrentLanguage()) + L"=" + e.GetCurrentString() + L"|";
     return out;
 }
 
@@ -64,7 +66,8 @@ TEST(GalleryLanguageStrings, OneBufferLayoutAndEdits)
     EXPECT_EQ(Dump(s.c), L"en=two|fr=un|de=zwei|");
 
     std::vector<CAtlString> filtered;
-    for (auto e = s.c->GetEnumerator(L"de-CH", 2); e.MoveNext();) filtered.emplace_back(e.GetCurrentString());
+    for (auto e = s.c->GetEnumerator(L"de-CH", 2); e.MoveNext();)
+        filtered.emplace_back(e.GetCurrentString());
     EXPECT_EQ(filtered, std::vector<CAtlString>{L"zwei"});
     s.c->RemoveAll();
     EXPECT_EQ(s.c->GetBuffer(), CGallery::EmptyString);
@@ -80,13 +83,16 @@ TEST(GalleryLanguageStrings, ReplaceStringsKeepsOtherRegionalVariants)
     } cases[] = {
         {{{L"zh", L"X"}}, L"zh-TW", {L"New"}, L"zh-CN=X|zh-TW=New|"},
         {{{L"pt", L"P"}, {L"en", L"E"}}, L"pt-BR", {L"N"}, L"en=E|pt-PT=P|pt-BR=N|"},
-        {{{L"en", L"a"}, {L"en-GB", L"b"}, {L"en-US", L"c"}, {L"fr", L"d"}}, L"en-GB", {L"k1", L"k2"},
+        {{{L"en", L"a"}, {L"en-GB", L"b"}, {L"en-US", L"c"}, {L"fr", L"d"}},
+         L"en-GB",
+         {L"k1", L"k2"},
          L"en-US=c|fr=d|en-GB=k1|en-GB=k2|"},
         {{{L"de", L"alt"}}, L"de", {}, L""},
     };
     for (const Case &c : cases) {
         LanguageStrings s;
-        for (const auto &[language, text] : c.before) s.c->Add(language, text);
+        for (const auto &[language, text] : c.before)
+            s.c->Add(language, text);
         ASSERT_EQ(s.c->ReplaceStrings(c.language, c.texts), S_OK);
         EXPECT_EQ(Dump(s.c), c.after) << Text::ToUtf8(c.language);
     }
@@ -117,14 +123,16 @@ TEST(GalleryStringCollection, SortFilterEquals)
     CGalleryStringCollection *a = nullptr, *b = nullptr;
     ASSERT_EQ(CGalleryStringCollection::CreateInstance(&a), S_OK);
     ASSERT_EQ(CGalleryStringCollection::CreateInstance(&b), S_OK);
-    for (const wchar_t *t : {L"pear", L"", L"Apple", L"pear", L"fig"}) a->Add(t, 1);
+    for (const wchar_t *t : {L"pear", L"", L"Apple", L"pear", L"fig"})
+        a->Add(t, 1);
     ASSERT_EQ(a->InsertAt(0, L"fig", 2), S_OK);
     EXPECT_EQ(a->InsertAt(99, L"x"), E_INVALIDARG);
     a->FilterDuplicates();
     EXPECT_EQ(a->GetCount(), 4u);
     EXPECT_EQ(a->GetFlagAt(0), 2); // the first "fig" was kept
     a->Sort();
-    for (const wchar_t *t : {L"Apple", L"fig", L"pear", L""}) b->Add(t);
+    for (const wchar_t *t : {L"Apple", L"fig", L"pear", L""})
+        b->Add(t);
     EXPECT_TRUE(a->Equals(b));
     b->RemoveAt(0);
     EXPECT_FALSE(a->Equals(b));

@@ -10,7 +10,8 @@
 #include <thread>
 #include <vector>
 
-namespace {
+namespace
+{
 
 TEST(GalleryHelpers, MatchLanguagesLevels)
 {
@@ -18,9 +19,10 @@ TEST(GalleryHelpers, MatchLanguagesLevels)
         const wchar_t *a, *b;
         int score;
     } cases[] = {
-        {L"", L"en", 0},        {nullptr, L"en", 0},   {L"en", L"fr", 0},       {L"en", L"EN", 3},
-        {L"en", L"en-US", 2},   {L"en_GB", L"en", 2},  {L"en-US", L"en_us", 3}, {L"en-US", L"en-GB", 1},
-        {L"zh-Hant-TW", L"zh_TW", 3}, {L"pt-BR", L"fr-BR", 0}, {L"e", L"en", 3},
+        {L"", L"en", 0},         {nullptr, L"en", 0},     {L"en", L"fr", 0},
+        {L"en", L"EN", 3},       {L"en", L"en-US", 2},    {L"en_GB", L"en", 2},
+        {L"en-US", L"en_us", 3}, {L"en-US", L"en-GB", 1}, {L"zh-Hant-TW", L"zh_TW", 3},
+        {L"pt-BR", L"fr-BR", 0}, {L"e", L"en", 3},
     };
     for (const Case &c : cases)
         EXPECT_EQ(CGallery::MatchLanguages(c.a, c.b), c.score)
@@ -38,17 +40,18 @@ TEST(GalleryHelpers, GetStringFallback)
     const FallbackCase cases[] = {
         {{{L"fr", L"A"}, {L"en", L"B"}}, L"de", L"B"},
         {{{L"fr", L"A"}, {L"en", L"B"}}, L"fr-CA", L"A"},
-        {{{L"fr", L"A"}, {L"en-GB", L"B"}}, L"de", L"B"},         // "en" matched with score 2
+        {{{L"fr", L"A"}, {L"en-GB", L"B"}}, L"de", L"B"}, // "en" matched with score 2
         {{{L"pt-BR", L"C"}, {L"pt-PT", L"D"}}, L"pt", L"C"},
-        {{{L"pt-BR", L"C"}, {L"pt-PT", L"D"}}, L"pt-PT", L"D"},   // exact region wins over order
-        {{{L"de-AT", L"E"}}, L"ja", L"E"},                         // first entry
-        {{{L"de-AT", L"E"}, {L"it", L"F"}}, L"ja", L"F"},          // first code without region
+        {{{L"pt-BR", L"C"}, {L"pt-PT", L"D"}}, L"pt-PT", L"D"}, // exact region wins over order
+        {{{L"de-AT", L"E"}}, L"ja", L"E"},                      // first entry
+        {{{L"de-AT", L"E"}, {L"it", L"F"}}, L"ja", L"F"},       // first code without region
         {{}, L"en", L""},
     };
     for (const FallbackCase &c : cases) {
         CGalleryLanguageStringCollection *strings = nullptr;
         ASSERT_EQ(CGalleryLanguageStringCollection::CreateInstance(&strings), S_OK);
-        for (const auto &[language, text] : c.titles) ASSERT_EQ(strings->Add(language, text), S_OK);
+        for (const auto &[language, text] : c.titles)
+            ASSERT_EQ(strings->Add(language, text), S_OK);
         EXPECT_STREQ(strings->GetString(c.asked), c.expected) << Text::ToUtf8(c.asked);
         CGalleryLanguageStringCollection::DeleteInstance(&strings);
         EXPECT_EQ(strings, nullptr);
@@ -72,8 +75,8 @@ TEST(GalleryHelpers, CompareStringsOrdering)
 {
     EXPECT_LT(CGallery::CompareStrings(L"apple", L"Banana"), 0);
     EXPECT_GT(CGallery::CompareStrings(L"banana", L"Apple"), 0);
-    EXPECT_LT(CGallery::CompareStrings(L"x", L""), 0);          // empty sorts last
-    EXPECT_GT(CGallery::CompareStrings(L"\uFEFF", L"x"), 0);    // the marker is empty
+    EXPECT_LT(CGallery::CompareStrings(L"x", L""), 0);       // empty sorts last
+    EXPECT_GT(CGallery::CompareStrings(L"\uFEFF", L"x"), 0); // the marker is empty
     EXPECT_EQ(CGallery::CompareStrings(L"", L"\uFEFF"), 0);
     EXPECT_EQ(CGallery::CompareStrings(nullptr, L""), 0);
     EXPECT_EQ(CGallery::CompareStrings(L"Same", L"Same"), 0);
@@ -100,7 +103,8 @@ TEST(GalleryHelpers, EmptyTrimAndSplit)
     EXPECT_EQ(CGallery::Split(L"a;b,,c", tokens, L";,"), S_OK);
     EXPECT_EQ(tokens, (std::vector<CAtlString>{L"a", L"b", L"", L"c"}));
     tokens.clear();
-    EXPECT_EQ(CGallery::Split(L" a ; ;b ", tokens, L";", CGallery::eSplitFlagsTrim | CGallery::eSplitFlagsRemoveEmpty), S_OK);
+    EXPECT_EQ(CGallery::Split(L" a ; ;b ", tokens, L";", CGallery::eSplitFlagsTrim | CGallery::eSplitFlagsRemoveEmpty),
+              S_OK);
     EXPECT_EQ(tokens, (std::vector<CAtlString>{L"a", L"b"}));
     tokens.clear();
     EXPECT_EQ(CGallery::Split(L";;", tokens, L";", CGallery::eSplitFlagsRemoveEmpty), S_FALSE);
@@ -112,11 +116,19 @@ TEST(GalleryHelpers, ProgramVersionComparison)
         const wchar_t *installed, *required;
         int result;
     } cases[] = {
-        {L"10.2", L"10.2.1", -1}, {L"1.7.3", L"1.*.3", 0},   {L"10.0", L"9.5", 1},
-        {L"10.0", L"win:10.0;mac:10.0", 0},                  {L"9.0", L"unix:10.0;win:1.0", -1},
-        {L"11.0", L"Unix:12.0", 0},                          // keys are case-sensitive: no "unix"
-        {L"", L"1.0", 0},          {L"1.0", L"", 0},         {L"2-1_3", L"2.1.3", 0},
-        {L"*.*", L"5.0", 0},  {L"*", L"5.0", -1},         {L"99999999999999999999999", L"1", 1}, {L"1.0", L"1.0:", 0},
+        {L"10.2", L"10.2.1", -1},
+        {L"1.7.3", L"1.*.3", 0},
+        {L"10.0", L"9.5", 1},
+        {L"10.0", L"win:10.0;mac:10.0", 0},
+        {L"9.0", L"unix:10.0;win:1.0", -1},
+        {L"11.0", L"Unix:12.0", 0}, // keys are case-sensitive: no "unix"
+        {L"", L"1.0", 0},
+        {L"1.0", L"", 0},
+        {L"2-1_3", L"2.1.3", 0},
+        {L"*.*", L"5.0", 0},
+        {L"*", L"5.0", -1},
+        {L"99999999999999999999999", L"1", 1},
+        {L"1.0", L"1.0:", 0},
     };
     for (const Case &c : cases)
         EXPECT_EQ(CGallery::CompareProgramVersion(c.installed, c.required), c.result)
@@ -196,7 +208,8 @@ TEST(GalleryHelpers, ManagedMemoryManyBlocksAndConcurrentReaders)
 
     for (int round = 0; round < 3; ++round) {
         std::vector<CGalleryMemory *> blocks(150, nullptr);
-        for (auto &block : blocks) ASSERT_EQ(CGalleryMemory::CreateInstance(16, &block), S_OK);
+        for (auto &block : blocks)
+            ASSERT_EQ(CGalleryMemory::CreateInstance(16, &block), S_OK);
         for (CGalleryMemory *block : blocks) {
             EXPECT_TRUE(CGallery::IsManagedMemory(block->GetBase()));
             EXPECT_TRUE(CGallery::IsManagedMemory(block->GetBase() + 15));
@@ -208,7 +221,8 @@ TEST(GalleryHelpers, ManagedMemoryManyBlocksAndConcurrentReaders)
             if (at >= blocks.size()) continue;
             CGalleryMemory::DeleteInstance(&blocks[at]);
         }
-        for (CGalleryMemory *&block : blocks) CGalleryMemory::DeleteInstance(&block);
+        for (CGalleryMemory *&block : blocks)
+            CGalleryMemory::DeleteInstance(&block);
     }
     stop = true;
     reader.join();

@@ -19,7 +19,8 @@
 #include <filesystem>
 #include <memory>
 
-namespace {
+namespace
+{
 
 struct ManifestDeleter {
     void operator()(CGalleryManifest *m) const { CGalleryManifest::DeleteInstance(&m); }
@@ -33,7 +34,10 @@ ManifestPtr NewManifest()
     return ManifestPtr(m);
 }
 
-CAtlString W(const std::string &utf8) { return Text::FromUtf8(utf8); }
+CAtlString W(const std::string &utf8)
+{
+    return Text::FromUtf8(utf8);
+}
 
 // A manifest with every kind of value: multilingual titles, several keywords, requirements, a date,
 // string versions, an empty title, a sort override and language lists.
@@ -110,10 +114,11 @@ TEST(GalleryManifest, RoundTripIsByteIdenticalAndKeepsValues)
                           "version=\"2006-01\" keldagallery:filesource=\"Kelda Vellum Linux Version 1.0.92.0\" xmlns=",
                           0),
               0u);
-    EXPECT_NE(bytes.find("<organizations default=\"id2\"><organization identifier=\"id2\" keldagallery:readonly=\"true\">"
-                         "<title>Organization</title><item identifier=\"id3\"><title>\xEF\xBB\xBF</title>"
-                         "<item identifier=\"id4\"><title>Tiere</title><item identifier=\"id5\" identifierref=\"id6\">"),
-              std::string::npos);
+    EXPECT_NE(
+        bytes.find("<organizations default=\"id2\"><organization identifier=\"id2\" keldagallery:readonly=\"true\">"
+                   "<title>Organization</title><item identifier=\"id3\"><title>\xEF\xBB\xBF</title>"
+                   "<item identifier=\"id4\"><title>Tiere</title><item identifier=\"id5\" identifierref=\"id6\">"),
+        std::string::npos);
     EXPECT_NE(bytes.find("<resource identifier=\"id6\" type=\"webcontent\" adlcp:scormType=\"asset\" "
                          "href=\"a.galleryitem\"><file href=\"a.galleryitem\"/></resource>"),
               std::string::npos);
@@ -198,9 +203,9 @@ TEST(GalleryManifest, ValidDocumentAndTitleFallback)
     ASSERT_EQ(OpenText(ValidDocument(), nullptr, &m), S_OK);
     CGalleryFile *file = m->GetOrganizations()->GetAt(0)->GetActivities()->GetAt(0)->GetFiles()->GetAt(0);
     ASSERT_NE(file, nullptr);
-    EXPECT_STREQ(file->GetIdentifier(), L"file1");       // the LOM identifier replaces "id4"
+    EXPECT_STREQ(file->GetIdentifier(), L"file1"); // the LOM identifier replaces "id4"
     EXPECT_STREQ(file->GetHref(), L"f.galleryitem");
-    EXPECT_STREQ(file->GetTitle(), L"File title");       // from the `title` element, trimmed
+    EXPECT_STREQ(file->GetTitle(), L"File title"); // from the `title` element, trimmed
     EXPECT_FALSE(m->GetOrganizations()->GetAt(0)->GetReadOnly());
 
     // A lom:title without strings takes the record's own `title` text.
@@ -211,10 +216,11 @@ TEST(GalleryManifest, ValidDocumentAndTitleFallback)
     EXPECT_STREQ(m->GetOrganizations()->GetAt(0)->GetActivities()->GetAt(0)->GetTitle(), L"Act");
 
     for (const char *value : {"yes", "TRUE", ""}) {
-        ASSERT_EQ(OpenText(Replace(ValidDocument(), "<organization identifier=\"id2\">",
-                                   std::string("<organization identifier=\"id2\" keldagallery:readonly=\"") + value + "\">"),
-                           nullptr, &m),
-                  S_OK);
+        ASSERT_EQ(
+            OpenText(Replace(ValidDocument(), "<organization identifier=\"id2\">",
+                             std::string("<organization identifier=\"id2\" keldagallery:readonly=\"") + value + "\">"),
+                     nullptr, &m),
+            S_OK);
         EXPECT_FALSE(m->GetOrganizations()->GetAt(0)->GetReadOnly()) << value;
     }
 }
@@ -222,32 +228,39 @@ TEST(GalleryManifest, ValidDocumentAndTitleFallback)
 TEST(GalleryManifest, StructuralErrorsFailTheOpen)
 {
     const std::string valid = ValidDocument();
-    const std::string fileItem = "<item identifier=\"id4\" identifierref=\"id5\"><title> File title </title>" + Meta("file1") + "</item>";
+    const std::string fileItem =
+        "<item identifier=\"id4\" identifierref=\"id5\"><title> File title </title>" + Meta("file1") + "</item>";
     struct Case {
         const char *name;
         std::string document;
     } cases[] = {
         {"organization inside an organization",
          Replace(valid, "<title>Org</title>", "<title>Org</title><organization identifier=\"x\"></organization>")},
-        {"item outside an organization", Replace(valid, "<organizations default", "<item identifier=\"z\"/><organizations default")},
+        {"item outside an organization",
+         Replace(valid, "<organizations default", "<item identifier=\"z\"/><organizations default")},
         {"file item outside an activity", Replace(valid, "<title>Org</title>", "<title>Org</title>" + fileItem)},
         {"file item inside a file item", Replace(valid, "<title> File title </title>", "<title>t</title>" + fileItem)},
         {"item without identifier", Replace(valid, "<lom:entry>act1</lom:entry>", "<lom:entry></lom:entry>")},
         {"organization without identifier", Replace(valid, "<lom:entry>org1</lom:entry>", "<lom:entry> </lom:entry>")},
         {"file without identifier", Replace(valid, "<lom:entry>file1</lom:entry>", "<lom:entry/>")},
         {"unresolved identifierref", Replace(valid, "<resource identifier=\"id5\"", "<resource identifier=\"id9\"")},
-        {"identifierref without any resources", Replace(valid, "<resources><resource identifier=\"id5\" href=\"f.galleryitem\">"
-                                                               "<file href=\"f.galleryitem\"/></resource></resources>", "")},
+        {"identifierref without any resources",
+         Replace(valid,
+                 "<resources><resource identifier=\"id5\" href=\"f.galleryitem\">"
+                 "<file href=\"f.galleryitem\"/></resource></resources>",
+                 "")},
         {"item without metadata", Replace(valid, Meta("file1"), "")},
         {"stray metadata end", Replace(valid, "<title>Act</title>", "<title>Act</title></metadata>")},
         {"lom:title without metadata", Replace(valid, Meta("org1"), "<lom:title/>" + Meta("org1"))},
         {"lom:keyword without metadata", Replace(valid, Meta("org1"), "<lom:keyword/>" + Meta("org1"))},
         {"lom:title inside lom:keyword",
-         Replace(valid, "<lom:entry>act1</lom:entry></lom:identifier>", "<lom:entry>act1</lom:entry></lom:identifier><lom:keyword><lom:title/></lom:keyword>")},
+         Replace(valid, "<lom:entry>act1</lom:entry></lom:identifier>",
+                 "<lom:entry>act1</lom:entry></lom:identifier><lom:keyword><lom:title/></lom:keyword>")},
         {"resources inside an organization", Replace(valid, "<title>Org</title>", "<title>Org</title><resources/>")},
         {"truncated document", valid.substr(0, valid.size() / 2)},
     };
-    for (const Case &c : cases) EXPECT_EQ(OpenText(c.document), E_FAIL) << c.name;
+    for (const Case &c : cases)
+        EXPECT_EQ(OpenText(c.document), E_FAIL) << c.name;
 }
 
 struct RecordingObserver : IGalleryManifestOpenObserver {
@@ -314,7 +327,8 @@ TEST(GalleryManifest, NewerGzipCopyIsReadAndBrokenOneIsIgnored)
     TestEnv::TempDir dir;
     const std::string xml = dir.file("imsmanifest.xml");
     ASSERT_TRUE(TestEnv::WriteFile(xml, ValidDocument()));
-    ASSERT_TRUE(WriteGzip(xml + ".gz", Replace(ValidDocument(), "href=\"f.galleryitem\">", "href=\"packed.galleryitem\">")));
+    ASSERT_TRUE(
+        WriteGzip(xml + ".gz", Replace(ValidDocument(), "href=\"f.galleryitem\">", "href=\"packed.galleryitem\">")));
     ManifestPtr m = NewManifest();
     ASSERT_EQ(m->Open(W(xml).c_str()), S_OK);
     EXPECT_STREQ(FirstFile(m.get())->GetHref(), L"packed.galleryitem");
@@ -366,12 +380,14 @@ TEST(GalleryManifest, SavingXmlReplacesTheTargetWhole)
     ManifestPtr m = SampleManifest();
     ASSERT_EQ(m->SaveAs(W(target).c_str()), S_OK);
     EXPECT_EQ(TestEnv::ReadFile(target).find('x' + std::string(20, 'x')), std::string::npos);
-    struct stat st {};
+    struct stat st {
+    };
     ASSERT_EQ(::stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     // No temporary file is left beside the target.
     size_t entries = 0;
-    for (const auto &e : std::filesystem::directory_iterator(dir.path())) entries += e.is_regular_file() ? 1 : 0;
+    for (const auto &e : std::filesystem::directory_iterator(dir.path()))
+        entries += e.is_regular_file() ? 1 : 0;
     EXPECT_EQ(entries, 1u);
     // A target whose folder does not exist fails and creates nothing.
     EXPECT_EQ(m->SaveAs(W(dir.file("no/such/dir/imsmanifest.xml")).c_str()), E_FAIL);

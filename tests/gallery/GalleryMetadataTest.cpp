@@ -13,7 +13,8 @@
 #include <cwchar>
 #include <filesystem>
 
-namespace {
+namespace
+{
 
 struct Metadata {
     Metadata() { CGalleryMetadata::CreateInstance(&m); }
@@ -27,10 +28,13 @@ TEST(GalleryMetadata, ParseDateTime)
         const wchar_t *text;
         bool valid;
     } cases[] = {
-        {L"2000-02-29", true},        {L"2004-07-01T10:20:30", true}, {L"2001-02-29", false}, {L"2004-04-31", false},
-        {L"1970-06-01", false},       {L"2038-01-01", false},         {L"2004-07-01T10:20", false},
-        {L"2004-13-01", false},       {L"2004-07-01T24:00:00", false}, {L"", false},          {L"yesterday", false},
-        {L"1971-01-01", true},        {L"2037-12-31T23:59:59", true},
+        {L"2000-02-29", true},           {L"2004-07-01T10:20:30", true},
+        {L"2001-02-29", false},          {L"2004-04-31", false},
+        {L"1970-06-01", false},          {L"2038-01-01", false},
+        {L"2004-07-01T10:20", false},    {L"2004-13-01", false},
+        {L"2004-07-01T24:00:00", false}, {L"", false},
+        {L"yesterday", false},           {L"1971-01-01", true},
+        {L"2037-12-31T23:59:59", true},
     };
     for (const Case &c : cases) {
         const int64_t seconds = CGalleryMetadata::ParseDateTime(c.text);
@@ -50,8 +54,8 @@ TEST(GalleryMetadata, LanguageVisibility)
         const wchar_t *show, *hide, *language;
         bool visible;
     } cases[] = {
-        {L"", L"fr;de", L"fr-CA", false}, {L"", L"fr;de", L"en", true},   {L"en", L"", L"fr", false},
-        {L"en", L"", L"en-GB", true},     {L"", L"", L"ja", true},        {L"en;fr", L"fr-CA", L"fr-CA", false},
+        {L"", L"fr;de", L"fr-CA", false}, {L"", L"fr;de", L"en", true}, {L"en", L"", L"fr", false},
+        {L"en", L"", L"en-GB", true},     {L"", L"", L"ja", true},      {L"en;fr", L"fr-CA", L"fr-CA", false},
         {L"fr-CA", L"", L"fr-FR", false}, // both regional, no common subtag: score 1
     };
     for (const Case &c : cases) {
@@ -99,7 +103,7 @@ TEST(GalleryMetadata, CopyToRecordsTheSource)
     b.m->GetMinimumRequirements()->Add(L"q", L"2");
     ASSERT_EQ(a.m->CopyTo(b.m), S_OK);
     EXPECT_TRUE(b.m->GetTitle()->Equals(a.m->GetTitle())); // replaced
-    EXPECT_STREQ(b.m->GetOriginalId(), L"urn:a");           // the source's identifier
+    EXPECT_STREQ(b.m->GetOriginalId(), L"urn:a");          // the source's identifier
     EXPECT_EQ(b.m->GetCreationDateTime(), 1234567890);
     EXPECT_EQ(b.m->GetMinimumRequirements()->GetCount(), 2u); // added, not replaced
     a.m->SetOriginalId(L"urn:first");
@@ -113,8 +117,10 @@ TEST(GalleryMetadata, StandaloneBlockAndEmptyMarkers)
     CAtlStringA xml;
     ASSERT_EQ(d.m->WriteStandalone(xml), S_OK);
     EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><lom:lom xmlns:lom=\"", 0), 0u);
-    EXPECT_NE(xml.find("<lom:title><lom:string language=\"en\">\xEF\xBB\xBF</lom:string></lom:title>"), std::string::npos);
-    EXPECT_NE(xml.find("<lom:keyword><lom:string language=\"en\">\xEF\xBB\xBF</lom:string></lom:keyword>"), std::string::npos);
+    EXPECT_NE(xml.find("<lom:title><lom:string language=\"en\">\xEF\xBB\xBF</lom:string></lom:title>"),
+              std::string::npos);
+    EXPECT_NE(xml.find("<lom:keyword><lom:string language=\"en\">\xEF\xBB\xBF</lom:string></lom:keyword>"),
+              std::string::npos);
     EXPECT_NE(xml.find("<lom:format>\xEF\xBB\xBF</lom:format>"), std::string::npos);
     EXPECT_EQ(xml.find("creationdate"), std::string::npos); // no date, no element
     EXPECT_EQ(xml.find("sortoverride"), std::string::npos);

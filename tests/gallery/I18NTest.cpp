@@ -14,7 +14,8 @@
 
 using namespace CacheTest;
 
-namespace {
+namespace
+{
 
 const char *const kDocument =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -24,13 +25,15 @@ const char *const kDocument =
     "    <item id=\"urn:file0\"><title>File zero</title></item>\n"
     "    <item id=\"urn:org1\"><title>Never applied</title></item>\n"
     "  </manifest>\n"
-    "  <manifest id=\"urn:other\" languagestringversion=\"1999\"><item id=\"urn:act2\"><title>Other</title></item></manifest>\n"
+    "  <manifest id=\"urn:other\" languagestringversion=\"1999\"><item "
+    "id=\"urn:act2\"><title>Other</title></item></manifest>\n"
     "</ROOT>\n";
 
 std::string Document(const std::string &root)
 {
     std::string text = kDocument;
-    for (size_t at; (at = text.find("ROOT")) != std::string::npos;) text.replace(at, 4, root);
+    for (size_t at; (at = text.find("ROOT")) != std::string::npos;)
+        text.replace(at, 4, root);
     return text;
 }
 
@@ -156,7 +159,8 @@ TEST(GalleryI18N, UpdateReplacesOneLanguageAndKeepsRegionalCopies)
     a1->GetMetadata()->GetKeywords()->GetAllStringsForLanguage(L"zh-TW", keywords);
     EXPECT_EQ(keywords, (std::vector<CAtlString>{L"bug", L"k2"}));
     EXPECT_EQ(CAtlString(f0->GetMetadata()->GetTitle()->GetString(L"zh-TW")), L"File zero");
-    EXPECT_EQ(CAtlString(o1->GetMetadata()->GetTitle()->GetString(L"zh-TW")), L"Org") << "organizations keep their text";
+    EXPECT_EQ(CAtlString(o1->GetMetadata()->GetTitle()->GetString(L"zh-TW")), L"Org")
+        << "organizations keep their text";
     std::wostringstream after;
     DumpMetadata(after, a1->GetFiles()->GetAt(0)->GetMetadata());
     EXPECT_EQ(after.str(), untouchedFile1) << "records without an item keep their text";
@@ -192,7 +196,8 @@ TEST(GalleryI18N, AddExtractsExactlyOneLanguage)
     EXPECT_EQ(entry.languageStringVersion, L"2009-06-01");
     // Activities and files of every organization, depth first: act1, act2, file0, file1, file2, empty.
     std::vector<CAtlString> ids;
-    for (const auto &item : entry.items) ids.push_back(item->id);
+    for (const auto &item : entry.items)
+        ids.push_back(item->id);
     EXPECT_EQ(ids, (std::vector<CAtlString>{L"urn:act1", L"urn:act2", L"urn:file0", L"urn:file1", L"urn:file2",
                                             L"urn:empty"}));
     EXPECT_EQ(entry.items[0]->title, L"Insectes 2") << "the last exact match";

@@ -11,17 +11,29 @@
 #include <filesystem>
 #include <memory>
 
-namespace {
+namespace
+{
 
-CAtlString W(const std::string &s) { return Text::FromUtf8(s); }
+CAtlString W(const std::string &s)
+{
+    return Text::FromUtf8(s);
+}
 
 std::string Versions(const std::string &inner = "<lom:string language=\"en\">v-en</lom:string>"
                                                 "<lom:string language=\"fr\">v-fr</lom:string>")
 {
     return "<keldagallery:stringversions>" + inner + "</keldagallery:stringversions>";
 }
-std::string General(const std::string &id) { return "<lom:general><lom:identifier><lom:catalog>URI</lom:catalog><lom:entry>" + id + "</lom:entry></lom:identifier></lom:general>"; }
-std::string LifeCycle(const std::string &v) { return "<lom:lifeCycle><lom:version><lom:string language=\"x-none\">" + v + "</lom:string></lom:version></lom:lifeCycle>"; }
+std::string General(const std::string &id)
+{
+    return "<lom:general><lom:identifier><lom:catalog>URI</lom:catalog><lom:entry>" + id +
+           "</lom:entry></lom:identifier></lom:general>";
+}
+std::string LifeCycle(const std::string &v)
+{
+    return "<lom:lifeCycle><lom:version><lom:string language=\"x-none\">" + v +
+           "</lom:string></lom:version></lom:lifeCycle>";
+}
 
 std::string Record(const std::string &beforeMetadata, const std::string &lom, const std::string &after = "")
 {
@@ -58,8 +70,9 @@ TEST(GalleryInstalledManifest, WhichRecordsRegister)
         {"values after the LOM block are not seen",
          "<manifest><metadata><lom:lom>" + General("urn:g") + "</lom:lom>" + LifeCycle("v") + "</metadata></manifest>",
          E_FAIL, L"urn:g", L"", 0},
-        {"not a manifest", "<other><metadata><lom:lom>" + General("urn:h") + LifeCycle("v") + "</lom:lom></metadata></other>",
-         E_FAIL, L"", L"", 0},
+        {"not a manifest",
+         "<other><metadata><lom:lom>" + General("urn:h") + LifeCycle("v") + "</lom:lom></metadata></other>", E_FAIL,
+         L"", L"", 0},
         {"malformed", "<manifest><metadata><lom:lom><lom:general>", E_FAIL, L"", L"", 0},
         {"empty file", "", E_FAIL, L"", L"", 0},
     };
@@ -94,10 +107,11 @@ TEST(GalleryInstalledManifest, ReadsOnlyTheHeadOfALargeRecord)
 {
     TestEnv::TempDir dir;
     std::string items;
-    while (items.size() < (1u << 20)) items += "<item identifier=\"x\"><title>Some item title</title></item>";
+    while (items.size() < (1u << 20))
+        items += "<item identifier=\"x\"><title>Some item title</title></item>";
     const std::string document =
-        Record(Versions(), General("urn:big") + LifeCycle("v"), "<organizations><organization identifier=\"o\">" + items +
-                                                                    "</organization></organizations>");
+        Record(Versions(), General("urn:big") + LifeCycle("v"),
+               "<organizations><organization identifier=\"o\">" + items + "</organization></organizations>");
     ASSERT_TRUE(TestEnv::WriteFile(dir.file("imsmanifestbig.xml"), document));
     CGalleryInstalledManifest record;
     ASSERT_EQ(record.Open(CKeldaFilePath(W(dir.file("imsmanifestbig.xml")))), S_OK);
@@ -111,7 +125,8 @@ TEST(GalleryInstalledManifest, ReadsOnlyTheHeadOfALargeRecord)
         const size_t at = head.find(identifier);
         const size_t split = head.find("<metadata>");
         const size_t pad = 4096 - at - 24 + shift; // moves the identifier across offset 4096
-        const std::string doc = head.substr(0, split) + "<pad a=\"" + std::string(pad, 'p') + "\"/>" + head.substr(split) + items;
+        const std::string doc =
+            head.substr(0, split) + "<pad a=\"" + std::string(pad, 'p') + "\"/>" + head.substr(split) + items;
         ASSERT_TRUE(TestEnv::WriteFile(dir.file("imsmanifestcut.xml"), doc));
         CGalleryInstalledManifest cut;
         ASSERT_EQ(cut.Open(CKeldaFilePath(W(dir.file("imsmanifestcut.xml")))), S_OK) << shift;

@@ -19,14 +19,16 @@
 using namespace CacheTest;
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
 // Writes a gallery (its item files and imsmanifest.xml) into folder.
 void MakeGallery(const std::string &folder, const std::function<void(CGalleryManifest *)> &build,
                  const std::vector<std::string> &items)
 {
     fs::create_directories(folder);
-    for (const std::string &item : items) ASSERT_TRUE(TestEnv::WriteFile(folder + "/" + item, "content of " + item));
+    for (const std::string &item : items)
+        ASSERT_TRUE(TestEnv::WriteFile(folder + "/" + item, "content of " + item));
     ManifestPtr m = NewManifest();
     build(m.get());
     ASSERT_EQ(m->SaveAs(W(folder + "/imsmanifest.xml").c_str()), S_OK);
@@ -83,7 +85,8 @@ std::wstring DumpWithout(const CGalleryManifest *m, const std::string &folder)
 {
     std::wstring text = Dump(m);
     const std::wstring path = W(folder);
-    for (size_t at; (at = text.find(path)) != std::wstring::npos;) text.replace(at, path.size(), L"<dest>");
+    for (size_t at; (at = text.find(path)) != std::wstring::npos;)
+        text.replace(at, path.size(), L"<dest>");
     return text;
 }
 
@@ -113,14 +116,16 @@ void BuildB(CGalleryManifest *m, const wchar_t *version)
 }
 const std::vector<std::string> kItemsB = {"fb.galleryitem", "b1.galleryitem"};
 
-class GalleryMerge : public ::testing::Test {
-protected:
+class GalleryMerge : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         a = dir.file("sources/A");
         b = dir.file("sources/B");
         MakeGallery(a, BuildA, kItemsA);
-        MakeGallery(b, [](CGalleryManifest *m) { BuildB(m, L"1.0"); }, kItemsB);
+        MakeGallery(
+            b, [](CGalleryManifest *m) { BuildB(m, L"1.0"); }, kItemsB);
     }
     TestEnv::TempDir dir;
     std::string a, b;
@@ -168,7 +173,8 @@ TEST_F(GalleryMerge, ReinstallReturns4AndReplacesTheRecord)
 {
     ManifestPtr destination = Destination(dir.file("dest"));
     ASSERT_EQ(Install(destination.get(), b), S_OK);
-    MakeGallery(b, [](CGalleryManifest *m) { BuildB(m, L"2.0"); }, kItemsB);
+    MakeGallery(
+        b, [](CGalleryManifest *m) { BuildB(m, L"2.0"); }, kItemsB);
     ASSERT_EQ(Install(destination.get(), b), S_REINSTALLED);
     const std::string record = Text::ToUtf8(destination->GetUninstallFilePath(L"urn:gallery:B").GetFilePathString());
     EXPECT_EQ(TestEnv::ReadFile(record), TestEnv::ReadFile(b + "/imsmanifest.xml"));
@@ -208,8 +214,10 @@ TEST_F(GalleryMerge, RepairRebuildsFromTheRecordsAndDeletesOnlyUnreferencedFiles
     ManifestPtr reopened = OpenGallery(dest);
     std::set<std::wstring> identifiers;
     std::function<void(const CGalleryActivity *)> walk = [&](const CGalleryActivity *act) {
-        for (uint32_t i = 0; i < act->GetActivities()->GetCount(); ++i) walk(act->GetActivities()->GetAt(i));
-        for (uint32_t i = 0; i < act->GetFiles()->GetCount(); ++i) identifiers.insert(act->GetFiles()->GetAt(i)->GetIdentifier());
+        for (uint32_t i = 0; i < act->GetActivities()->GetCount(); ++i)
+            walk(act->GetActivities()->GetAt(i));
+        for (uint32_t i = 0; i < act->GetFiles()->GetCount(); ++i)
+            identifiers.insert(act->GetFiles()->GetAt(i)->GetIdentifier());
     };
     for (uint32_t o = 0; o < reopened->GetOrganizations()->GetCount(); ++o)
         for (uint32_t i = 0; i < reopened->GetOrganizations()->GetAt(o)->GetActivities()->GetCount(); ++i)
@@ -225,7 +233,7 @@ TEST_F(GalleryMerge, RepairRebuildsFromTheRecordsAndDeletesOnlyUnreferencedFiles
     for (const auto &entry : fs::directory_iterator(dest))
         if (entry.is_regular_file()) left.insert(entry.path().filename().string());
     EXPECT_EQ(left, (std::set<std::string>{"imsmanifest.xml", "a1.galleryitem", "fa.galleryitem", "a3.galleryitem",
-                                            "fb.galleryitem", "b1.galleryitem"}));
+                                           "fb.galleryitem", "b1.galleryitem"}));
     EXPECT_TRUE(TestEnv::Exists(dest + "/keep-dir/inner.txt"));
     EXPECT_EQ(Files(dest + "/Uninstall").size(), 2u);
 }
@@ -250,7 +258,8 @@ TEST_F(GalleryMerge, MergeIntoATargetActivityAndFindMatchingActivities)
 
     // An activity of another manifest is found by its chain of identifiers.
     ManifestPtr other = OpenGallery(a);
-    const CGalleryActivity *deep = other->GetOrganizations()->GetAt(0)->GetActivities()->GetAt(0)->GetActivities()->GetAt(0);
+    const CGalleryActivity *deep =
+        other->GetOrganizations()->GetAt(0)->GetActivities()->GetAt(0)->GetActivities()->GetAt(0);
     CGalleryActivity *match = destination->GetMatchingActivity(deep);
     ASSERT_NE(match, nullptr);
     EXPECT_EQ(CAtlString(match->GetIdentifier()), L"urn:actA-deep");
@@ -258,7 +267,8 @@ TEST_F(GalleryMerge, MergeIntoATargetActivityAndFindMatchingActivities)
     EXPECT_EQ(destination->GetMatchingActivity(other->GetOrganizations()->GetAt(1)->GetActivities()->GetAt(0)),
               destination->GetOrganizations()->GetAt(1)->GetActivities()->GetAt(0));
     ManifestPtr unrelated = OpenGallery(b);
-    EXPECT_EQ(destination->GetMatchingActivity(unrelated->GetOrganizations()->GetAt(0)->GetActivities()->GetAt(1)), nullptr);
+    EXPECT_EQ(destination->GetMatchingActivity(unrelated->GetOrganizations()->GetAt(0)->GetActivities()->GetAt(1)),
+              nullptr);
 }
 
 TEST_F(GalleryMerge, UnreferencedFilesOnly)
@@ -299,11 +309,14 @@ TEST(GalleryMergeNames, GeneratedFileNamesAvoidCollisions)
     const CAtlString src = W(source.path()), dst = W(destination.path());
     EXPECT_EQ(CGalleryManifest::GenerateNewFileName(L"My  nice picture!", L"pic.png", src.c_str(), dst.c_str()),
               L"MY_NICE_PICTURE_2C17398C.png");
-    EXPECT_EQ(CGalleryManifest::GenerateNewFileName(L"", L"pic.png", src.c_str(), dst.c_str()), L"UNTITLED_2C17398C.png");
+    EXPECT_EQ(CGalleryManifest::GenerateNewFileName(L"", L"pic.png", src.c_str(), dst.c_str()),
+              L"UNTITLED_2C17398C.png");
     ASSERT_TRUE(TestEnv::WriteFile(destination.file("UNTITLED_2C17398C.png"), "taken"));
-    EXPECT_EQ(CGalleryManifest::GenerateNewFileName(L"", L"pic.png", src.c_str(), dst.c_str()), L"UNTITLED_2C17398C_001.PNG");
+    EXPECT_EQ(CGalleryManifest::GenerateNewFileName(L"", L"pic.png", src.c_str(), dst.c_str()),
+              L"UNTITLED_2C17398C_001.PNG");
     ASSERT_TRUE(TestEnv::WriteFile(destination.file("UNTITLED_2C17398C_001.PNG"), "taken"));
-    EXPECT_EQ(CGalleryManifest::GenerateNewFileName(L"", L"pic.png", src.c_str(), dst.c_str()), L"UNTITLED_2C17398C_002.PNG");
+    EXPECT_EQ(CGalleryManifest::GenerateNewFileName(L"", L"pic.png", src.c_str(), dst.c_str()),
+              L"UNTITLED_2C17398C_002.PNG");
 }
 
 TEST(GalleryMergeSetup, NewGalleryIsSavedAndRegisteredOnce)

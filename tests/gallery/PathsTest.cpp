@@ -8,7 +8,8 @@
 
 using namespace FacadeTest;
 
-namespace {
+namespace
+{
 
 using Paths = LibraryFixture;
 
@@ -36,7 +37,8 @@ TEST(ExpandEnvironmentReferences, ReplacesEveryClosedReference)
         {L"/a/${TROVE_FACADE_A", L"/a/${TROVE_FACADE_A"},
         {L"", L""},
     };
-    for (const auto &c : cases) EXPECT_EQ(CGallery::ExpandEnvironmentReferences(c.text), c.expected) << c.text;
+    for (const auto &c : cases)
+        EXPECT_EQ(CGallery::ExpandEnvironmentReferences(c.text), c.expected) << c.text;
 }
 
 TEST_F(Paths, DefaultManifestPreferenceResolvesAgainstTheEnvironmentUnlessInSafeMode)

@@ -15,10 +15,12 @@
 #include <functional>
 #include <thread>
 
-namespace {
+namespace
+{
 
-class FunctionThread : public CGalleryThreadBase {
-public:
+class FunctionThread : public CGalleryThreadBase
+{
+  public:
     explicit FunctionThread(std::function<HRESULT(FunctionThread &)> body) : m_body(std::move(body)) {}
     ~FunctionThread() override
     {
@@ -27,10 +29,10 @@ public:
     }
     bool Nap(double seconds) { return CancellableSleep(seconds); }
 
-protected:
+  protected:
     HRESULT ThreadProc() override { return m_body(*this); }
 
-private:
+  private:
     std::function<HRESULT(FunctionThread &)> m_body;
 };
 
@@ -63,7 +65,8 @@ TEST(GalleryThreadBase, ThreadedStartJoinsWithItsExitCode)
 {
     std::atomic<bool> release{false};
     FunctionThread thread([&](FunctionThread &) {
-        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return S_FALSE;
     });
     FinishCounter finished;
@@ -91,7 +94,8 @@ TEST(GalleryThreadBase, CancelWakesACancellableSleep)
         return self.Nap(300) ? S_OK : E_ABORT;
     });
     ASSERT_EQ(thread.Start(false), S_OK);
-    while (!sleeping) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (!sleeping)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     const auto start = std::chrono::steady_clock::now();
     thread.Cancel();
     thread.Join();
@@ -108,14 +112,15 @@ TEST(GalleryThreadBase, SleepTreatsNegativeAsZero)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
-class FunctionQtThread : public CQtGalleryThreadBase {
-public:
+class FunctionQtThread : public CQtGalleryThreadBase
+{
+  public:
     explicit FunctionQtThread(std::function<HRESULT()> body) : m_body(std::move(body)) {}
 
-protected:
+  protected:
     HRESULT ThreadProc() override { return m_body(); }
 
-private:
+  private:
     std::function<HRESULT()> m_body;
 };
 
@@ -133,7 +138,15 @@ TEST(QtGalleryThreadBase, ProcedureRunsANestedWaitInsideItsOwnLoop)
         QObject receiver;
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [&] { QMetaObject::invokeMethod(&receiver, [&] { answered = true; wait.quit(); }, Qt::QueuedConnection); },
+            [&] {
+                QMetaObject::invokeMethod(
+                    &receiver,
+                    [&] {
+                        answered = true;
+                        wait.quit();
+                    },
+                    Qt::QueuedConnection);
+            },
             Qt::QueuedConnection);
         QTimer::singleShot(30000, &wait, &QEventLoop::quit);
         wait.exec();

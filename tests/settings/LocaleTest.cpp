@@ -12,7 +12,8 @@
 #include "settings/LanguageTools.h"
 #include "settings/LingoSettings.h"
 
-namespace {
+namespace
+{
 
 const char *const kLanguageList =
     "<?xml version=\"1.0\"?>\n<LanguagePacks>\n"
@@ -23,8 +24,9 @@ const char *const kLanguageList =
     "  <Language Code=\"xx_YY\" ID=\"7777\" EnglishName=\"Test\" NativeName=\"Test\"/>\n"
     "</LanguagePacks>\n";
 
-class Locale : public ::testing::Test {
-protected:
+class Locale : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         ASSERT_TRUE(TestEnv::WriteFile(m_dir.file("languages.xml"), kLanguageList));
@@ -49,15 +51,12 @@ TEST(LocaleMatch, Table)
         const std::vector<CAtlString> *codes;
         const char *expected;
     } cases[] = {
-        {"C", &codes, "en_CA"},
-        {"no_NO", &codes, "nb_NO"},
-        {"de_DE", &codes, "de_DE"},
-        {"de_AT", &codes, "de_DE"},  // de_AT is cut to "de"
-        {"pt_PT", &codes, "pt"},     // of pt_BR and pt the shortest wins
-        {"en", &codes, "en_US"},     // equally short: the first
-        {"fr_FR", &codes, "en_US"},  // fr matches nothing and has no '_' left
-        {"zh_Hans_CN", &codes, "en_US"},
-        {"C", nullptr, "en_US"},     // no list: en_CA -> en -> nothing
+        {"C", &codes, "en_CA"},          {"no_NO", &codes, "nb_NO"},
+        {"de_DE", &codes, "de_DE"},      {"de_AT", &codes, "de_DE"}, // de_AT is cut to "de"
+        {"pt_PT", &codes, "pt"},                                     // of pt_BR and pt the shortest wins
+        {"en", &codes, "en_US"},                                     // equally short: the first
+        {"fr_FR", &codes, "en_US"},                                  // fr matches nothing and has no '_' left
+        {"zh_Hans_CN", &codes, "en_US"}, {"C", nullptr, "en_US"},    // no list: en_CA -> en -> nothing
     };
     const std::vector<CAtlString> none;
     for (const auto &c : cases)
@@ -80,8 +79,10 @@ TEST_F(Locale, PlatformCLocaleSpeaksCanadianEnglish)
     EXPECT_EQ(KDLocale::GetCurrentLocaleDirName(true), QStringLiteral("he_IL"));
     const char *names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
     for (int i = 0; i < 3; ++i) {
-        if (saved[i]) setenv(names[i], copies[i].c_str(), 1);
-        else unsetenv(names[i]);
+        if (saved[i])
+            setenv(names[i], copies[i].c_str(), 1);
+        else
+            unsetenv(names[i]);
     }
 }
 
@@ -118,7 +119,7 @@ TEST_F(Locale, Lookups)
     EXPECT_EQ(CLanguageTools::GetLocaleID4ICU(0x1009), L"en_US"); // the table wins over the list
     EXPECT_EQ(CLanguageTools::GetLocaleID4ICU(0x0804), L"zh_Hans_CN");
     EXPECT_EQ(CLanguageTools::GetLocaleID4ICU(0x003E), L"ms");
-    EXPECT_EQ(CLanguageTools::GetLocaleID4ICU(0x7777), L"xx_YY");  // not in the table: the list's code
+    EXPECT_EQ(CLanguageTools::GetLocaleID4ICU(0x7777), L"xx_YY"); // not in the table: the list's code
     EXPECT_EQ(CLanguageTools::GetLocaleID4ICU(0x1234), L"");
     EXPECT_TRUE(KDLocale::IsRightToLeftLocale("he_IL"));
     EXPECT_FALSE(KDLocale::IsRightToLeftLocale("de_DE"));
@@ -134,7 +135,8 @@ TEST_F(Locale, MalformedListIsReportedAndEmpty)
     EXPECT_EQ(title, QStringLiteral("DOM Parser"));
     EXPECT_TRUE(text.startsWith(QStringLiteral("Parser error at line 1, column "))) << text.toStdString();
 
-    ASSERT_TRUE(TestEnv::WriteFile(m_dir.file("languages.xml"), "<Other><Language Code=\"de_DE\" ID=\"0407\"/></Other>"));
+    ASSERT_TRUE(
+        TestEnv::WriteFile(m_dir.file("languages.xml"), "<Other><Language Code=\"de_DE\" ID=\"0407\"/></Other>"));
     EXPECT_TRUE(CLanguageTools::GetLanguageCodes().empty()); // wrong root
 }
 
@@ -167,7 +169,8 @@ TEST_F(Locale, TranslatorLoadsTheLocalesTable)
 {
     QDir().mkpath(QString::fromStdString(m_dir.path() + "/de_DE"));
     std::string strings = "\xFF\xFE"; // UTF-16 LE: "Ok"="Ja"
-    for (char c : std::string("\"Ok\"=\"Ja\"")) strings += std::string{c, '\0'};
+    for (char c : std::string("\"Ok\"=\"Ja\""))
+        strings += std::string{c, '\0'};
     ASSERT_TRUE(TestEnv::WriteFile(m_dir.path() + "/de_DE/Trove.strings", strings));
     QCoreApplication &app = *QCoreApplication::instance();
     const QString folder = QString::fromStdString(m_dir.path());

@@ -13,10 +13,12 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
+namespace
+{
 
-class PreferencesTest : public ::testing::Test {
-protected:
+class PreferencesTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         KDAppInfo::applicationInfo();
@@ -51,7 +53,8 @@ TEST(ConvertSeparatorsTest, NormalisesKeyPaths)
         {L"", L""},
         {L"\\/\\", L""},
     };
-    for (const auto &c : cases) EXPECT_EQ(ConvertSeparators(c.in), c.out) << Text::ToUtf8(c.in);
+    for (const auto &c : cases)
+        EXPECT_EQ(ConvertSeparators(c.in), c.out) << Text::ToUtf8(c.in);
 }
 
 TEST_F(PreferencesTest, SpellingsOfOneKeyPathAddressTheSameValue)

@@ -7,7 +7,8 @@
 #include "settings/ResourceManager.h"
 #include "settings/StringsFile.h"
 
-namespace {
+namespace
+{
 
 // UTF-16 bytes with a byte-order mark in the chosen order.
 std::string Utf16(const std::u16string &text, bool bigEndian)
@@ -19,14 +20,16 @@ std::string Utf16(const std::u16string &text, bool bigEndian)
         bytes.push_back(bigEndian ? low : high);
     };
     put(0xFEFF);
-    for (char16_t unit : text) put(unit);
+    for (char16_t unit : text)
+        put(unit);
     return bytes;
 }
 
 std::string Swap(const std::string &bytes)
 {
     std::string swapped = bytes;
-    for (size_t i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
+    for (size_t i = 0; i + 1 < swapped.size(); i += 2)
+        std::swap(swapped[i], swapped[i + 1]);
     return swapped;
 }
 
@@ -34,25 +37,21 @@ using Pairs = std::vector<std::pair<CAtlString, CAtlString>>;
 
 TEST(StringsFile, TokenizerRules)
 {
-    const std::u16string content =
-        u"/* header comment with \"quotes\" = ; */\n"
-        u"\"Open\" = \"Öffnen\";\n"
-        u"// a line comment \"Skip\" = \"me\";\n"
-        u"\"a=b;c d\" = \"x/*not a comment*/y\";\n"
-        u"plain=token;\n"
-        u"\"esc\" = \"q\\\" b\\\\ n\\n t\\t r\\r u\\u00e9 other\\x\";\n"
-        u"\"&quot;Hi&quot; &lt;b&gt;\" = \"tagged\";\n"
-        u"\"Empty\" = \"\";\n"
-        u"\"Open\" = \"Aufmachen\";\n"
-        u"\"dangling\"";
+    const std::u16string content = u"/* header comment with \"quotes\" = ; */\n"
+                                   u"\"Open\" = \"Öffnen\";\n"
+                                   u"// a line comment \"Skip\" = \"me\";\n"
+                                   u"\"a=b;c d\" = \"x/*not a comment*/y\";\n"
+                                   u"plain=token;\n"
+                                   u"\"esc\" = \"q\\\" b\\\\ n\\n t\\t r\\r u\\u00e9 other\\x\";\n"
+                                   u"\"&quot;Hi&quot; &lt;b&gt;\" = \"tagged\";\n"
+                                   u"\"Empty\" = \"\";\n"
+                                   u"\"Open\" = \"Aufmachen\";\n"
+                                   u"\"dangling\"";
     const Pairs pairs = StringsFile::ReadPairs(Utf16(content, false));
     const Pairs expected = {
-        {L"Open", L"Öffnen"},
-        {L"a=b;c d", L"x/*not a comment*/y"},
-        {L"plain", L"token"},
-        {L"esc", L"q\" b\\ n\n t\t r\r u\u00e9 other\\x"},
-        {L"\"Hi\" <b>", L"tagged"},
-        {L"Open", L"Aufmachen"},
+        {L"Open", L"Öffnen"},       {L"a=b;c d", L"x/*not a comment*/y"},
+        {L"plain", L"token"},       {L"esc", L"q\" b\\ n\n t\t r\r u\u00e9 other\\x"},
+        {L"\"Hi\" <b>", L"tagged"}, {L"Open", L"Aufmachen"},
     };
     EXPECT_EQ(pairs, expected);
 }
@@ -107,7 +106,7 @@ TEST(ResourceManager, LookupsAndEntityFallback)
     ASSERT_TRUE(manager.LoadFile(Text::FromUtf8(dir.file("Trove.strings"))));
     EXPECT_EQ(manager.GetTranslatedString(L"Open"), L"Öffnen");
     EXPECT_EQ(manager.GetTranslatedString(L"say &quot;hi&quot;"), L"sag hallo"); // entity form of the key
-    EXPECT_EQ(manager.GetTranslatedString(L"Blank"), L"Blank");                   // empty translation ignored
+    EXPECT_EQ(manager.GetTranslatedString(L"Blank"), L"Blank");                  // empty translation ignored
     EXPECT_EQ(manager.GetTranslatedString(L"Unknown"), L"Unknown");
     EXPECT_EQ(manager.GetTranslatedString("QObject", "Open"), L"Öffnen");
     EXPECT_EQ(manager.GetUnTranslatedString(L"Öffnen"), L"Open");

@@ -3,7 +3,8 @@
 
 #include "settings/VersionString.h"
 
-namespace {
+namespace
+{
 
 struct ParseCase {
     const wchar_t *text;
@@ -16,10 +17,10 @@ TEST(VersionString, ParseForms)
     const ParseCase cases[] = {
         {L"1.4.32.0", true, L"1.4.32.0"},
         {L"010.0.1.2", true, L"10.0.1.2"},
-        {L"1.2.3.4.5", true, L"1.2.3.4"},       // the rest after the third '.' is the revision
-        {L"12345678", true, L"1.23.456.78"},     // 2-2-3-2
-        {L"1234567", true, L"1.23.67.45"},       // build before revision in the 7-character form
-        {L"00100200030004", true, L"1.2.3.4"},  // 3-3-4-4, major from the last three left
+        {L"1.2.3.4.5", true, L"1.2.3.4"},      // the rest after the third '.' is the revision
+        {L"12345678", true, L"1.23.456.78"},   // 2-2-3-2
+        {L"1234567", true, L"1.23.67.45"},     // build before revision in the 7-character form
+        {L"00100200030004", true, L"1.2.3.4"}, // 3-3-4-4, major from the last three left
         {L"9900100200030004", true, L"1.2.3.4"},
         {L"00000000", true, L"0.0.0.0"},
         {L"1.2", false, L"1.2"},
@@ -59,9 +60,9 @@ TEST(VersionString, Comparisons)
         {L"10.0.1.2", L"9.9.9.9", 1},
         {L"010.0.1.2", L"10.0.1.2", 0},
         {L"1.4.32.0", L"1.4.32.1", -1},
-        {L"1.4.32.0", L"010403200", 0},   // dotted and compact forms of the same version
-        {L"1.2", L"0.0.0.0", -1},        // unparsed sorts below every parsed version
-        {L"1.2", L"1.1", 1},             // two unparsed compare as text
+        {L"1.4.32.0", L"010403200", 0}, // dotted and compact forms of the same version
+        {L"1.2", L"0.0.0.0", -1},       // unparsed sorts below every parsed version
+        {L"1.2", L"1.1", 1},            // two unparsed compare as text
         {L"abc", L"abc", 0},
         {L"1.2", L"1.2.0.0", -1},
     };
@@ -71,7 +72,7 @@ TEST(VersionString, Comparisons)
         EXPECT_EQ(a < b, c.expected < 0) << label;
         EXPECT_EQ(a > b, c.expected > 0) << label;
         EXPECT_EQ(a == b, c.expected == 0) << label;
-        EXPECT_EQ(b < a, c.expected > 0) << label;
+        EXPECT_EQ(b<a, c.expected> 0) << label;
     }
 }
 

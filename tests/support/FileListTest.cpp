@@ -9,10 +9,17 @@
 
 #include <sys/stat.h>
 
-namespace {
+namespace
+{
 
-CKeldaFilePath F(const std::string &utf8) { return CKeldaFilePath::FromUtf8(utf8); }
-CKeldaDirectoryPath D(const std::string &utf8) { return CKeldaDirectoryPath::FromUtf8(utf8); }
+CKeldaFilePath F(const std::string &utf8)
+{
+    return CKeldaFilePath::FromUtf8(utf8);
+}
+CKeldaDirectoryPath D(const std::string &utf8)
+{
+    return CKeldaDirectoryPath::FromUtf8(utf8);
+}
 
 // A configuration-like list: two files under the root, one from elsewhere, one folder from elsewhere.
 struct FileListTest : ::testing::Test {
@@ -20,7 +27,8 @@ struct FileListTest : ::testing::Test {
     FileList list;
     void SetUp() override
     {
-        for (const char *f : {"root/configuration.xml", "root/metadata.xml", "extra/logo.png", "art/a.png", "art/sub/b.png"})
+        for (const char *f :
+             {"root/configuration.xml", "root/metadata.xml", "extra/logo.png", "art/a.png", "art/sub/b.png"})
             ASSERT_TRUE(TestEnv::WriteFile(dir.file(f), f));
         list.SetRoot(D(dir.file("root")));
         ASSERT_TRUE(list.AddRelativeFilePath(F("configuration.xml")));

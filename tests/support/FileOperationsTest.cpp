@@ -14,14 +14,22 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
-CKeldaFilePath F(const std::string &utf8) { return CKeldaFilePath::FromUtf8(utf8); }
-CKeldaDirectoryPath D(const std::string &utf8) { return CKeldaDirectoryPath::FromUtf8(utf8); }
+CKeldaFilePath F(const std::string &utf8)
+{
+    return CKeldaFilePath::FromUtf8(utf8);
+}
+CKeldaDirectoryPath D(const std::string &utf8)
+{
+    return CKeldaDirectoryPath::FromUtf8(utf8);
+}
 
 mode_t Mode(const std::string &path)
 {
-    struct stat st {};
+    struct stat st {
+    };
     return ::lstat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
 }
 
@@ -29,7 +37,8 @@ mode_t Mode(const std::string &path)
 std::vector<std::string> AllNames(const std::string &dir)
 {
     std::vector<std::string> names;
-    for (const auto &e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    for (const auto &e : fs::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -92,7 +101,8 @@ TEST(FileOperations, MoveFile)
     EXPECT_FALSE(CFileManipulator::MoveFileTo(F(dir.file("a")), F(dir.file("c"))));
 
     // Across file systems: copy, then the source goes.
-    struct stat here {}, shm {};
+    struct stat here {
+    }, shm{};
     if (::stat(dir.path().c_str(), &here) != 0 || ::stat("/dev/shm", &shm) != 0 || here.st_dev == shm.st_dev)
         GTEST_SKIP() << "no second file system at /dev/shm";
     char other[] = "/dev/shm/trove-move-XXXXXX";
@@ -140,7 +150,8 @@ TEST(DirectoryOperations, CreateAndRemove)
     EXPECT_TRUE(CDirectoryManipulator::RemoveDirectory(D(dir.file("missing"))));
     EXPECT_FALSE(CDirectoryManipulator::RemoveDirectory(D(dir.file("a"))));
 
-    for (const char *f : {"a/1.xml", "a/2.txt", "a/b/3.xml", "a/b/c/4.xml"}) ASSERT_TRUE(TestEnv::WriteFile(dir.file(f), "x"));
+    for (const char *f : {"a/1.xml", "a/2.txt", "a/b/3.xml", "a/b/c/4.xml"})
+        ASSERT_TRUE(TestEnv::WriteFile(dir.file(f), "x"));
     EXPECT_TRUE(CDirectoryManipulator::RemoveFilesFromDirectory(D(dir.file("a")), L"*.xml"));
     EXPECT_FALSE(TestEnv::Exists(dir.file("a/1.xml")));
     EXPECT_TRUE(TestEnv::Exists(dir.file("a/2.txt")));
@@ -165,9 +176,11 @@ TEST(DirectoryOperations, RecursivelyCopyDirectory)
 {
     TestEnv::TempDir dir;
     EXPECT_EQ(CDirectoryManipulator::RecursivelyCopyDirectory(D(dir.file("missing")), D(dir.file("t")), false), E_FAIL);
-    for (const char *f : {"s/1", "s/x/2", "s/x/y/3"}) ASSERT_TRUE(TestEnv::WriteFile(dir.file(f), f));
+    for (const char *f : {"s/1", "s/x/2", "s/x/y/3"})
+        ASSERT_TRUE(TestEnv::WriteFile(dir.file(f), f));
     ASSERT_TRUE(TestEnv::WriteFile(dir.file("blocker"), "a file where the target folder should go"));
-    EXPECT_EQ(CDirectoryManipulator::RecursivelyCopyDirectory(D(dir.file("s")), D(dir.file("blocker/t")), false), E_FAIL);
+    EXPECT_EQ(CDirectoryManipulator::RecursivelyCopyDirectory(D(dir.file("s")), D(dir.file("blocker/t")), false),
+              E_FAIL);
     EXPECT_EQ(CDirectoryManipulator::RecursivelyCopyDirectory(D(dir.file("s")), D(dir.file("t")), false), S_OK);
     EXPECT_EQ(TestEnv::ReadFile(dir.file("t/x/y/3")), "s/x/y/3");
     EXPECT_TRUE(TestEnv::Exists(dir.file("s/x/y/3")));
@@ -211,16 +224,19 @@ TEST(TempLocations, PerUserDirectoryAndNames)
     EXPECT_NE(CKeldaFilePath::CreateTempFileName(L".txt", L"fixed"), named);
 
     CKeldaDirectoryPath unique;
-    ASSERT_TRUE(CDirectoryManipulator::CreateUniqueSubDirectory(CKeldaDirectoryPath::GetTempDirectoryPath(), L"gallery", unique));
+    ASSERT_TRUE(CDirectoryManipulator::CreateUniqueSubDirectory(CKeldaDirectoryPath::GetTempDirectoryPath(), L"gallery",
+                                                                unique));
     CKeldaDirectoryPath second;
-    ASSERT_TRUE(CDirectoryManipulator::CreateUniqueSubDirectory(CKeldaDirectoryPath::GetTempDirectoryPath(), L"gallery", second));
+    ASSERT_TRUE(CDirectoryManipulator::CreateUniqueSubDirectory(CKeldaDirectoryPath::GetTempDirectoryPath(), L"gallery",
+                                                                second));
     EXPECT_EQ(unique.GetLastDirectoryName(), L"gallery");
     EXPECT_EQ(second.GetLastDirectoryName(), L"gallery1");
     EXPECT_EQ(Mode(second.GetDirectoryPathStringA()), 0700u);
 
     const CKeldaDirectoryPath own = CKeldaDirectoryPath::FromUtf8(tmp + "/own");
     CKeldaDirectoryPath::SetTempFileDirectoryPath(own);
-    EXPECT_EQ(CKeldaDirectoryPath::GetKELDADirectoryPath().GetDirectoryPathString(), own.GetDirectoryPathString() + L"/Kelda Labs");
+    EXPECT_EQ(CKeldaDirectoryPath::GetKELDADirectoryPath().GetDirectoryPathString(),
+              own.GetDirectoryPathString() + L"/Kelda Labs");
     EXPECT_EQ(CKeldaFilePath::CreateTempFileName(L".x", L"p").GetDirectoryPath(), own); // made when missing
     CKeldaDirectoryPath::SetTempFileDirectoryPath(CKeldaDirectoryPath());
 }

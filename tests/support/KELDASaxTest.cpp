@@ -11,7 +11,8 @@
 #include <filesystem>
 #include <memory>
 
-namespace {
+namespace
+{
 
 // Records every event as text: "<name a=v|text>" for a start, "</name>" for an end, "?target data" for
 // a processing instruction.
@@ -56,7 +57,9 @@ struct EventCase {
     const char *events;
 };
 
-class ReaderEvents : public testing::TestWithParam<EventCase> {};
+class ReaderEvents : public testing::TestWithParam<EventCase>
+{
+};
 
 TEST_P(ReaderEvents, AreReported)
 {
@@ -71,8 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
         EventCase{"<a/>", "<a></a>"},
         EventCase{"\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<a x=\"1\" y='2'\t z = \"a>b\" ></a>\n",
                   "<a x=1 y=2 z=a>b></a>"},
-        EventCase{"<lom:lom xmlns:lom='u'><lom:string language=\"en\">  Hi there \n</lom:string></lom:lom>",
-                  "<lom:lom{lom:lom} xmlns:lom=u><lom:string{lom:string} language=en|Hi there \n></lom:string></lom:lom>"},
+        EventCase{
+            "<lom:lom xmlns:lom='u'><lom:string language=\"en\">  Hi there \n</lom:string></lom:lom>",
+            "<lom:lom{lom:lom} xmlns:lom=u><lom:string{lom:string} language=en|Hi there \n></lom:string></lom:lom>"},
         // Text is empty when a tag follows the white space; it stops at the next tag.
         EventCase{"<a>\n  <b>x</b>tail</a>", "<a><b|x></b></a>"},
         // Comments and CDATA sections belong to the text, also at its start.
@@ -80,7 +84,8 @@ INSTANTIATE_TEST_SUITE_P(
         EventCase{"<a><![CDATA[only]]></a>", "<a|<![CDATA[only]]>></a>"},
         EventCase{"<a> <!--c-->t</a>", "<a|<!--c-->t></a>"},
         // Declarations, document types with an internal subset, comments and instructions around the root.
-        EventCase{"<?xml version='1.0'?><!--c--><!DOCTYPE a [<!ENTITY e \"]>\"><!-- ] > -->]><?pi data here?><a/><!--end--><?z?>",
+        EventCase{"<?xml version='1.0'?><!--c--><!DOCTYPE a [<!ENTITY e \"]>\"><!-- ] > -->]><?pi data "
+                  "here?><a/><!--end--><?z?>",
                   "?pi data here<a></a>?z "},
         EventCase{"<a><?inner x?></a >", "<a>?inner x</a>"}));
 
@@ -89,7 +94,9 @@ struct FailCase {
     std::string xml;
 };
 
-class ReaderRejects : public testing::TestWithParam<FailCase> {};
+class ReaderRejects : public testing::TestWithParam<FailCase>
+{
+};
 
 TEST_P(ReaderRejects, WithFailure)
 {
@@ -99,21 +106,19 @@ TEST_P(ReaderRejects, WithFailure)
 
 INSTANTIATE_TEST_SUITE_P(
     Hostile, ReaderRejects,
-    testing::Values(FailCase{"Empty", ""}, FailCase{"OnlySpace", " \n"}, FailCase{"OnlyDeclaration", "<?xml version='1.0'?>"},
-                    FailCase{"UnclosedRoot", "<a>"}, FailCase{"UnclosedChild", "<a><b></a>"},
-                    FailCase{"MismatchedEnd", "<a></b>"}, FailCase{"StrayEnd", "</a>"},
-                    FailCase{"StrayLessThan", "<a>1 < 2</a>"}, FailCase{"LoneLessThan", "<"},
-                    FailCase{"LessThanAtEnd", "<a><"}, FailCase{"UnterminatedComment", "<a><!-- x </a>"},
-                    FailCase{"UnterminatedTopComment", "<!-- x"}, FailCase{"UnterminatedCData", "<a><![CDATA[x</a>"},
-                    FailCase{"UnterminatedTextCData", "<a>t<![CDATA[x</a>"},
-                    FailCase{"UnterminatedAttribute", "<a x=\"1></a>"}, FailCase{"AttributeWithoutValue", "<a x></a>"},
-                    FailCase{"AttributeUnquoted", "<a x=1></a>"}, FailCase{"AttributeWithoutName", "<a =\"1\"></a>"},
-                    FailCase{"UnterminatedTag", "<a x=\"1\""}, FailCase{"SlashWithoutGreater", "<a/ >"},
-                    FailCase{"UnterminatedPI", "<a><?pi </a>"}, FailCase{"UnterminatedDoctype", "<!DOCTYPE a [ <a/>"},
-                    FailCase{"DoctypeInsideRoot", "<a><!DOCTYPE a></a>"}, FailCase{"TwoRoots", "<a/><b/>"},
-                    FailCase{"TextBeforeRoot", "x<a/>"}, FailCase{"TextAfterRoot", "<a/>x"},
-                    FailCase{"Utf16", std::string("\xFF\xFE<\0a\0/\0>\0", 10)},
-                    FailCase{"NulInName", std::string("<a\0", 3)}),
+    testing::Values(
+        FailCase{"Empty", ""}, FailCase{"OnlySpace", " \n"}, FailCase{"OnlyDeclaration", "<?xml version='1.0'?>"},
+        FailCase{"UnclosedRoot", "<a>"}, FailCase{"UnclosedChild", "<a><b></a>"}, FailCase{"MismatchedEnd", "<a></b>"},
+        FailCase{"StrayEnd", "</a>"}, FailCase{"StrayLessThan", "<a>1 < 2</a>"}, FailCase{"LoneLessThan", "<"},
+        FailCase{"LessThanAtEnd", "<a><"}, FailCase{"UnterminatedComment", "<a><!-- x </a>"},
+        FailCase{"UnterminatedTopComment", "<!-- x"}, FailCase{"UnterminatedCData", "<a><![CDATA[x</a>"},
+        FailCase{"UnterminatedTextCData", "<a>t<![CDATA[x</a>"}, FailCase{"UnterminatedAttribute", "<a x=\"1></a>"},
+        FailCase{"AttributeWithoutValue", "<a x></a>"}, FailCase{"AttributeUnquoted", "<a x=1></a>"},
+        FailCase{"AttributeWithoutName", "<a =\"1\"></a>"}, FailCase{"UnterminatedTag", "<a x=\"1\""},
+        FailCase{"SlashWithoutGreater", "<a/ >"}, FailCase{"UnterminatedPI", "<a><?pi </a>"},
+        FailCase{"UnterminatedDoctype", "<!DOCTYPE a [ <a/>"}, FailCase{"DoctypeInsideRoot", "<a><!DOCTYPE a></a>"},
+        FailCase{"TwoRoots", "<a/><b/>"}, FailCase{"TextBeforeRoot", "x<a/>"}, FailCase{"TextAfterRoot", "<a/>x"},
+        FailCase{"Utf16", std::string("\xFF\xFE<\0a\0/\0>\0", 10)}, FailCase{"NulInName", std::string("<a\0", 3)}),
     [](const testing::TestParamInfo<FailCase> &info) { return std::string(info.param.name); });
 
 // Every proper prefix of a document ends inside a construct or with open elements.
@@ -134,8 +139,10 @@ TEST(KELDASax, DeepNestingIsBounded)
 {
     auto nested = [](size_t depth) {
         std::string xml;
-        for (size_t i = 0; i < depth; ++i) xml += "<d>";
-        for (size_t i = 0; i < depth; ++i) xml += "</d>";
+        for (size_t i = 0; i < depth; ++i)
+            xml += "<d>";
+        for (size_t i = 0; i < depth; ++i)
+            xml += "</d>";
         return xml;
     };
     KELDASaxContentHandler plain;
@@ -176,7 +183,8 @@ TEST(KELDASax, PositionsEndAtTheDocumentLength)
         std::vector<size_t> starts, ends;
         size_t total = 0;
         HRESULT startElement(const KELDASaxString &, const KELDASaxString &, const KELDASaxString &,
-                             const KELDASaxAttributes &, const KELDASaxString &, size_t position, size_t length) override
+                             const KELDASaxAttributes &, const KELDASaxString &, size_t position,
+                             size_t length) override
         {
             starts.push_back(position);
             total = length;
@@ -203,15 +211,16 @@ TEST(KELDASax, AttributeLookup)
         HRESULT startElement(const KELDASaxString &, const KELDASaxString &, const KELDASaxString &,
                              const KELDASaxAttributes &a, const KELDASaxString &, size_t, size_t) override
         {
-            seen.push_back(std::to_string(a.IndexOf("identifier")) + std::to_string(a.IndexOf("keldagallery", "readonly")) +
-                           std::to_string(a.IndexOf("missing")) + "|" + a.GetValue("keldagallery:readonly").text() +
-                           "|" + (a.GetValue("empty") ? "present" : "absent") + "|" +
-                           (a.GetValue("missing") ? "present" : "absent"));
+            seen.push_back(
+                std::to_string(a.IndexOf("identifier")) + std::to_string(a.IndexOf("keldagallery", "readonly")) +
+                std::to_string(a.IndexOf("missing")) + "|" + a.GetValue("keldagallery:readonly").text() + "|" +
+                (a.GetValue("empty") ? "present" : "absent") + "|" + (a.GetValue("missing") ? "present" : "absent"));
             return S_OK;
         }
     } l;
     std::string xml = "<o identifier=\"id1\" keldagallery:readonly=\"true\" empty=\"\"";
-    for (int i = 0; i < 30; ++i) xml += " x" + std::to_string(i) + "='" + std::to_string(i) + "'";
+    for (int i = 0; i < 30; ++i)
+        xml += " x" + std::to_string(i) + "='" + std::to_string(i) + "'";
     xml += "/>";
     ASSERT_EQ(Parse(xml, &l), S_OK);
     EXPECT_EQ(l.seen, (std::vector<std::string>{"01-1|true|present|absent"}));
@@ -222,7 +231,9 @@ struct ValueCase {
     const wchar_t *value;
 };
 
-class CharacterData : public testing::TestWithParam<ValueCase> {};
+class CharacterData : public testing::TestWithParam<ValueCase>
+{
+};
 
 TEST_P(CharacterData, Decodes)
 {
@@ -238,9 +249,9 @@ INSTANTIATE_TEST_SUITE_P(
                     ValueCase{"bad \xFF utf8", L"bad \ufffd utf8"},
                     // Decimal, unknown and malformed references make the whole value empty.
                     ValueCase{"x&#65;y", L""}, ValueCase{"x&nbsp;y", L""}, ValueCase{"a & b", L""},
-                    ValueCase{"&#x;", L""}, ValueCase{"&#x41", L""}, ValueCase{"&#X41;", L""},
-                    ValueCase{"&#x0;", L""}, ValueCase{"&#xD800;", L""}, ValueCase{"&#x110000;", L""},
-                    ValueCase{"&#xFFFFFFFFFFFFFFFF41;", L""}, ValueCase{"&am", L""},
+                    ValueCase{"&#x;", L""}, ValueCase{"&#x41", L""}, ValueCase{"&#X41;", L""}, ValueCase{"&#x0;", L""},
+                    ValueCase{"&#xD800;", L""}, ValueCase{"&#x110000;", L""}, ValueCase{"&#xFFFFFFFFFFFFFFFF41;", L""},
+                    ValueCase{"&am", L""},
                     // Unterminated markup inside an attribute value never reads past the view.
                     ValueCase{"a<!-- open", L"a"}, ValueCase{"<![CDATA[open", L"open"}, ValueCase{"1 < 2", L"1 < 2"}));
 
@@ -275,7 +286,8 @@ TEST(KELDASax, ReadsFilesPlainAndGzip)
 {
     TestEnv::TempDir dir;
     std::string big = "<m>";
-    for (int i = 0; i < 30000; ++i) big += "<i n=\"" + std::to_string(i) + "\"/>"; // inflates past one block
+    for (int i = 0; i < 30000; ++i)
+        big += "<i n=\"" + std::to_string(i) + "\"/>"; // inflates past one block
     big += "</m>";
     const std::string gz = Gzip(big);
     ASSERT_TRUE(TestEnv::WriteFile(dir.file("m.xml"), big));
@@ -288,7 +300,8 @@ TEST(KELDASax, ReadsFilesPlainAndGzip)
 
     struct Counter : KELDASaxContentHandler {
         int elements = 0;
-        HRESULT endElement(const KELDASaxString &, const KELDASaxString &, const KELDASaxString &, size_t, size_t) override
+        HRESULT endElement(const KELDASaxString &, const KELDASaxString &, const KELDASaxString &, size_t,
+                           size_t) override
         {
             ++elements;
             return S_OK;
@@ -298,8 +311,8 @@ TEST(KELDASax, ReadsFilesPlainAndGzip)
         const char *file;
         HRESULT result;
         int elements;
-    } cases[] = {{"m.xml", S_OK, 30001}, {"m.xml.GZ", S_OK, 30001}, {"two.gz", S_OK, 2},
-                 {"cut.gz", E_FAIL, 0},  {"plain.gz", E_FAIL, 0},   {"empty.xml", E_FAIL, 0},
+    } cases[] = {{"m.xml", S_OK, 30001},  {"m.xml.GZ", S_OK, 30001}, {"two.gz", S_OK, 2},
+                 {"cut.gz", E_FAIL, 0},   {"plain.gz", E_FAIL, 0},   {"empty.xml", E_FAIL, 0},
                  {"empty.gz", E_FAIL, 0}, {"missing.xml", E_FAIL, 0}};
     for (const auto &c : cases) {
         Counter counter;
@@ -321,11 +334,11 @@ TEST(KELDASax, ConformanceSamples)
         const char *file;
         bool detected;
         HRESULT result;
-    } known[] = {{"oasis/p01pass2.xml", true, S_OK},  {"oasis/p43pass1.xml", true, S_OK},
-                 {"oasis/p68pass1.xml", true, S_OK},  {"oasis/p22pass4.xml", true, S_OK},
+    } known[] = {{"oasis/p01pass2.xml", true, S_OK},   {"oasis/p43pass1.xml", true, S_OK},
+                 {"oasis/p68pass1.xml", true, S_OK},   {"oasis/p22pass4.xml", true, S_OK},
                  {"oasis/p01fail3.xml", true, E_FAIL}, {"oasis/p39fail1.xml", true, E_FAIL},
                  {"oasis/p02fail1.xml", true, E_FAIL}, {"eduni/misc/008.xml", true, E_FAIL},
-                 {"oasis/p14fail3.xml", false, S_OK}, {"oasis/p44fail5.xml", false, S_OK},
+                 {"oasis/p14fail3.xml", false, S_OK},  {"oasis/p44fail5.xml", false, S_OK},
                  {"oasis/p66fail5.xml", false, S_OK}};
     size_t checked = 0;
     for (const auto &entry : std::filesystem::recursive_directory_iterator(root)) {

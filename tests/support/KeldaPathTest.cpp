@@ -10,21 +10,27 @@
 
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
-std::wstring W(const std::string &utf8) { return Text::FromUtf8(utf8); }
+std::wstring W(const std::string &utf8)
+{
+    return Text::FromUtf8(utf8);
+}
 
 std::vector<std::wstring> Strings(const std::vector<CKeldaFilePath> &paths)
 {
     std::vector<std::wstring> out;
-    for (const auto &p : paths) out.push_back(p.GetFilePathString());
+    for (const auto &p : paths)
+        out.push_back(p.GetFilePathString());
     return out;
 }
 
 std::vector<std::wstring> Names(const std::vector<CKeldaDirectoryPath> &paths)
 {
     std::vector<std::wstring> out;
-    for (const auto &p : paths) out.push_back(p.GetLastDirectoryName());
+    for (const auto &p : paths)
+        out.push_back(p.GetLastDirectoryName());
     return out;
 }
 
@@ -35,8 +41,8 @@ TEST(KeldaPath, Normalisation)
     const struct {
         const wchar_t *in, *out;
     } cases[] = {
-        {L"C:\\a\\b\\", L"C:/a/b"}, {L"/", L""},           {L"/x//", L"/x/"},
-        {L"a/./../b", L"a/./../b"}, {L"Mixed\\Case/", L"Mixed/Case"}, {L"", L""},
+        {L"C:\\a\\b\\", L"C:/a/b"},       {L"/", L""}, {L"/x//", L"/x/"}, {L"a/./../b", L"a/./../b"},
+        {L"Mixed\\Case/", L"Mixed/Case"}, {L"", L""},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(CKeldaFilePath(c.in).GetFilePathString(), c.out) << c.in;
@@ -90,8 +96,7 @@ TEST(KeldaPath, EqualityAndSubdirectories)
         bool expected;
     } cases[] = {
         {L"/opt/Galleries/x", true}, {L"/opt/Galleries2", true}, // text prefix, not components
-        {L"/OPT/galleries", true},   {L"/opt/Galleries", true},
-        {L"/opt/Gal", false},        {L"", false},
+        {L"/OPT/galleries", true},   {L"/opt/Galleries", true},  {L"/opt/Gal", false}, {L"", false},
     };
     for (const auto &c : cases)
         EXPECT_EQ(CKeldaDirectoryPath(c.path).IsSubdirectoryOf(galleries), c.expected) << c.path;
@@ -137,7 +142,8 @@ TEST(KeldaPath, Listings)
     TestEnv::TempDir dir;
     for (const char *f : {"a.xml", "b.XML", "c.txt", ".hidden.xml", "sub/zeta/inner.xml"})
         ASSERT_TRUE(TestEnv::WriteFile(dir.file(f), "x"));
-    for (const char *d : {"sub/Alpha/deep", "sub/beta", ".git"}) std::filesystem::create_directories(dir.file(d));
+    for (const char *d : {"sub/Alpha/deep", "sub/beta", ".git"})
+        std::filesystem::create_directories(dir.file(d));
     const CKeldaDirectoryPath root = CKeldaDirectoryPath::FromUtf8(dir.path());
 
     std::vector<CKeldaFilePath> files;

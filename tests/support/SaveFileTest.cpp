@@ -10,20 +10,26 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
-CKeldaFilePath F(const std::string &utf8) { return CKeldaFilePath::FromUtf8(utf8); }
+CKeldaFilePath F(const std::string &utf8)
+{
+    return CKeldaFilePath::FromUtf8(utf8);
+}
 
 size_t EntryCount(const std::string &dir)
 {
     size_t n = 0;
-    for (const auto &e : std::filesystem::directory_iterator(dir)) (void)e, ++n;
+    for (const auto &e : std::filesystem::directory_iterator(dir))
+        (void)e, ++n;
     return n;
 }
 
 mode_t Mode(const std::string &path)
 {
-    struct stat st {};
+    struct stat st {
+    };
     return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
 }
 

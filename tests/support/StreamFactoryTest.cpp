@@ -9,7 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 std::string Inflate(const std::string &packed, size_t expectedSize)
 {
@@ -112,14 +113,16 @@ TEST(StreamFactory, CompressedStreamReplacesItsTarget)
         EXPECT_EQ(s->Commit(), S_OK);
     }
     EXPECT_EQ(Inflate(TestEnv::ReadFile(path), 9), "new bytes");
-    struct stat st {};
+    struct stat st {
+    };
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 
     // Nothing written: the target's existing contents are compressed again.
     {
         CKeldaPtr<IKELDAStream> s;
-        ASSERT_EQ(CStreamFactory::CreateWritableCompressedFileStream(s.put(), Text::FromUtf8(dir.file("plain.txt"))), S_OK);
+        ASSERT_EQ(CStreamFactory::CreateWritableCompressedFileStream(s.put(), Text::FromUtf8(dir.file("plain.txt"))),
+                  S_OK);
         ASSERT_TRUE(TestEnv::WriteFile(dir.file("plain.txt"), "plain text"));
     }
     EXPECT_EQ(Inflate(TestEnv::ReadFile(dir.file("plain.txt")), 10), "plain text");
@@ -128,7 +131,8 @@ TEST(StreamFactory, CompressedStreamReplacesItsTarget)
     ASSERT_TRUE(TestEnv::WriteFile(dir.file("h.dat"), "HEAD-old"));
     {
         CKeldaPtr<IKELDAStream> s;
-        ASSERT_EQ(CStreamFactory::CreateWritableCompressedFileStream(s.put(), Text::FromUtf8(dir.file("h.dat")), 5), S_OK);
+        ASSERT_EQ(CStreamFactory::CreateWritableCompressedFileStream(s.put(), Text::FromUtf8(dir.file("h.dat")), 5),
+                  S_OK);
         s->Write("body", 4, nullptr);
     }
     const std::string withHead = TestEnv::ReadFile(dir.file("h.dat"));
@@ -137,7 +141,8 @@ TEST(StreamFactory, CompressedStreamReplacesItsTarget)
 
     // Only the targets remain: no ".rawstream" or other temporary file.
     size_t files = 0;
-    for (const char *name : {"c.dat", "plain.txt", "h.dat"}) files += TestEnv::Exists(dir.file(name));
+    for (const char *name : {"c.dat", "plain.txt", "h.dat"})
+        files += TestEnv::Exists(dir.file(name));
     EXPECT_EQ(files, 3u);
     EXPECT_EQ(std::system(("test $(ls -A " + dir.path() + " | wc -l) -eq 3").c_str()), 0);
 }
@@ -155,7 +160,8 @@ TEST(StreamFactory, CompressedStreamLeavesAnUnwritableTargetAlone)
     EXPECT_EQ(s->Commit(), E_FAIL);
     EXPECT_EQ(TestEnv::ReadFile(path), "keep me");
 
-    EXPECT_EQ(CStreamFactory::CreateWritableCompressedFileStream(s.put(), Text::FromUtf8(dir.file("no/dir/x"))), E_FAIL);
+    EXPECT_EQ(CStreamFactory::CreateWritableCompressedFileStream(s.put(), Text::FromUtf8(dir.file("no/dir/x"))),
+              E_FAIL);
     EXPECT_FALSE(s);
 }
 

@@ -12,10 +12,12 @@
 
 #include <clocale>
 
-namespace {
+namespace
+{
 
-class DomFixture : public testing::Test {
-protected:
+class DomFixture : public testing::Test
+{
+  protected:
     void SetUp() override
     {
         ASSERT_EQ(doc.Parse(R"(<r n="42" neg="-7" big="99999999999" word="abc" empty="" lead=" 12x"
@@ -36,9 +38,8 @@ TEST_F(DomFixture, NumberAttributes)
         const char *name;
         HRESULT hr;
         int32_t value;
-    } cases[] = {{"n", S_OK, 42},          {"neg", S_OK, -7},     {"lead", S_OK, 12},
-                 {"big", E_FAIL, 5},       {"word", E_FAIL, 5},   {"empty", E_FAIL, 5},
-                 {"missing", E_FAIL, 5}};
+    } cases[] = {{"n", S_OK, 42},     {"neg", S_OK, -7},    {"lead", S_OK, 12},    {"big", E_FAIL, 5},
+                 {"word", E_FAIL, 5}, {"empty", E_FAIL, 5}, {"missing", E_FAIL, 5}};
     for (const auto &c : cases) {
         int32_t value = 5;
         EXPECT_EQ(CXMLElementReader::GetLongAttributeFromNode(root, c.name, &value), c.hr) << c.name;
@@ -66,9 +67,8 @@ TEST_F(DomFixture, ColourAttributes)
         const char *name;
         HRESULT hr;
         uint32_t value;
-    } cases[] = {{"c", S_OK, 0x332211},       {"cu", S_OK, 0xCCBBAA},  {"none", S_OK, 0xFFFFFFFF},
-                 {"empty", E_FAIL, 7},         {"short", E_FAIL, 7},    {"bad", E_FAIL, 7},
-                 {"missing", E_FAIL, 7}};
+    } cases[] = {{"c", S_OK, 0x332211}, {"cu", S_OK, 0xCCBBAA}, {"none", S_OK, 0xFFFFFFFF}, {"empty", E_FAIL, 7},
+                 {"short", E_FAIL, 7},  {"bad", E_FAIL, 7},     {"missing", E_FAIL, 7}};
     for (const auto &c : cases) {
         uint32_t value = 7;
         EXPECT_EQ(CXMLElementReader::GetColorAttributeFromNode(root, c.name, &value), c.hr) << c.name;
@@ -78,7 +78,8 @@ TEST_F(DomFixture, ColourAttributes)
     CKeldaPtr<IKELDAXMLWriter> w;
     ASSERT_EQ(IKELDAXMLWriter::CreateKELDAXMLWriterOnString(w.put()), S_OK);
     w->startElement("c");
-    for (uint32_t v : {0x00000000u, 0x00332211u, 0x00FFFFFFu, 0x00010203u}) w->WriteColorAttribute("v" + std::to_string(v), v);
+    for (uint32_t v : {0x00000000u, 0x00332211u, 0x00FFFFFFu, 0x00010203u})
+        w->WriteColorAttribute("v" + std::to_string(v), v);
     w->endElement("c");
     CAtlStringA xml;
     w->get_output(&xml);
@@ -86,7 +87,9 @@ TEST_F(DomFixture, ColourAttributes)
     ASSERT_EQ(back.Parse(xml.c_str()), tinyxml2::XML_SUCCESS);
     for (uint32_t v : {0x00000000u, 0x00332211u, 0x00FFFFFFu, 0x00010203u}) {
         uint32_t read = 1;
-        EXPECT_EQ(CXMLElementReader::GetColorAttributeFromNode(back.RootElement(), ("v" + std::to_string(v)).c_str(), &read), S_OK);
+        EXPECT_EQ(
+            CXMLElementReader::GetColorAttributeFromNode(back.RootElement(), ("v" + std::to_string(v)).c_str(), &read),
+            S_OK);
         EXPECT_EQ(read, v);
     }
 }
@@ -137,7 +140,8 @@ TEST_F(DomFixture, ElementsAndPaths)
         std::vector<tinyxml2::XMLElement *> found;
         EXPECT_EQ(CXMLElementReader::GetNamedChildNodes(root, &found, path), S_OK) << path;
         std::string ids;
-        for (auto *e : found) ids += std::string(e->Attribute("id")) + " ";
+        for (auto *e : found)
+            ids += std::string(e->Attribute("id")) + " ";
         EXPECT_EQ(ids, "1b 1c 2b ") << path;
     }
     std::vector<tinyxml2::XMLElement *> none;
@@ -207,8 +211,14 @@ TEST(Base64, EncodesAndDecodes)
     const struct {
         std::string plain;
         const char *encoded;
-    } cases[] = {{"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="},
-                 {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}, {std::string("\xff\xfe\x00", 3), "//4A"}};
+    } cases[] = {{"", ""},
+                 {"f", "Zg=="},
+                 {"fo", "Zm8="},
+                 {"foo", "Zm9v"},
+                 {"foob", "Zm9vYg=="},
+                 {"fooba", "Zm9vYmE="},
+                 {"foobar", "Zm9vYmFy"},
+                 {std::string("\xff\xfe\x00", 3), "//4A"}};
     for (const auto &c : cases) {
         const std::string &plain = c.plain;
         EXPECT_EQ(ConvertRawBytesIntoBase64String(plain.data(), plain.size(), "p:"), std::string("p:") + c.encoded);

@@ -10,7 +10,8 @@
 
 #include <functional>
 
-namespace {
+namespace
+{
 
 CKeldaPtr<IKELDAXMLWriter> StringWriter()
 {
@@ -32,7 +33,9 @@ struct WriterCase {
     const char *expected;
 };
 
-class WriterOutput : public testing::TestWithParam<WriterCase> {};
+class WriterOutput : public testing::TestWithParam<WriterCase>
+{
+};
 
 TEST_P(WriterOutput, IsByteExact)
 {
@@ -45,107 +48,106 @@ const std::vector<CAtlStringA> kParts = {"a", "b&c", "d"};
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WriterOutput,
-    testing::Values(
-        WriterCase{"Header", [](IKELDAXMLWriter *w) { w->OutputXMLHeader(); },
-                   R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"},
-        WriterCase{"EmptyElementSelfCloses",
-                   [](IKELDAXMLWriter *w) {
-                       w->startElement("a");
-                       w->endElement("a");
-                   },
-                   "<a/>"},
-        WriterCase{"NestedWithContent",
-                   [](IKELDAXMLWriter *w) {
-                       w->startElement("a");
-                       w->WriteTextAttribute("x", "1");
-                       w->startElement("b");
-                       w->endElement("b");
-                       w->WriteElementContents("t");
-                       w->endElement("a");
-                   },
-                   R"(<a x="1"><b/>t</a>)"},
-        WriterCase{"AttributeEscapesExactlyFive",
-                   [](IKELDAXMLWriter *w) {
-                       w->startElement("a");
-                       w->WriteTextAttribute("v", "&'\"<>\t\x01\xC3\xA9]]");
-                       w->endElement("a");
-                   },
-                   "<a v=\"&amp;&apos;&quot;&lt;&gt;\t\x01\xC3\xA9]]\"/>"},
-        WriterCase{"SingleQuotedAndLongAndWide",
-                   [](IKELDAXMLWriter *w) {
-                       w->startElement("a");
-                       w->WriteTextAttributeBySingleQuotation("s", "it's");
-                       w->WriteLongTextAttribute("l", "x<", "y", "&z");
-                       w->WriteTextAttributeW("w", L"\u00e9\u263a");
-                       w->endElement("a");
-                   },
-                   "<a s='it&apos;s' l=\"x&lt;y&amp;z\" w=\"\xC3\xA9\xE2\x98\xBA\"/>"},
-        WriterCase{"EscapedAndRawContents",
-                   [](IKELDAXMLWriter *w) {
-                       w->WriteEscapedSimpleTextElement("e", "a<b");
-                       w->WriteSimpleTextElement("r", "<i/>");
-                       w->WriteEscapedSimpleTextElement("n", "");
-                       w->startElement("v");
-                       w->WriteElementValue("1&2");
-                       w->endElement("v");
-                   },
-                   "<e>a&lt;b</e><r><i/></r><n/><v>1&amp;2</v>"},
-        WriterCase{"Numbers",
-                   [](IKELDAXMLWriter *w) {
-                       w->startElement("n");
-                       w->WriteLongAttribute("l", -42);
-                       w->WriteBOOLAttribute("t", true);
-                       w->WriteBOOLAttribute("f", false);
-                       w->WriteFloatAttribute("a", 1.005);
-                       w->WriteFloatAttribute("b", -2.5);
-                       w->WriteFloatAttribute("c", 3);
-                       w->endElement("n");
-                   },
-                   R"(<n l="-42" t="1" f="0" a="1.00" b="-2.50" c="3.00"/>)"},
-        WriterCase{"Colours",
-                   [](IKELDAXMLWriter *w) {
-                       w->startElement("c");
-                       w->WriteColorAttribute("rgb", 0x332211);
-                       w->WriteColorAttribute("n1", 0xFFFFFFFF);
-                       w->WriteColorAttribute("n2", 0xFFFFFFFE);
-                       w->WriteColorAttribute("k", 0x00ABCDEF);
-                       w->endElement("c");
-                   },
-                   R"(<c rgb="#112233" n1="none" n2="none" k="#efcdab"/>)"},
-        WriterCase{"Base64",
-                   [](IKELDAXMLWriter *w) {
-                       w->startElement("d");
-                       w->WriteBase64Attribute("b", "foob", 4);
-                       w->WriteBase64Attribute("e", "", 0);
-                       w->endElement("d");
-                   },
-                   R"(<d b="data:;base64,Zm9vYg==" e="data:;base64,"/>)"},
-        WriterCase{"Arrays",
-                   [](IKELDAXMLWriter *w) {
-                       w->startElement("a");
-                       w->WriteCommaSeperatedArrayAttribute("c", kParts);
-                       w->WriteSemiColonSeperatedArrayAttribute("s", std::vector<CAtlString>{L"x", L"y'"});
-                       w->WriteCommaSeperatedArrayAttribute("none", std::vector<CAtlStringA>{});
-                       w->WriteSemiColonSeperatedArrayAttribute("none2", std::vector<CAtlStringA>{});
-                       w->endElement("a");
-                   },
-                   R"(<a c="a,b&amp;c,d" s='x;y&apos;'/>)"},
-        WriterCase{"CData",
-                   [](IKELDAXMLWriter *w) {
-                       w->startElement("a");
-                       w->WriteCDATAElement("x<&>y");
-                       w->WriteEscapedCDATAElement("<&>");
-                       w->endElement("a");
-                   },
-                   "<a><![CDATA[x<&>y]]><![CDATA[&lt;&amp;&gt;]]></a>"},
-        // A "]]>" in the text would end the section early; it is split over two sections.
-        WriterCase{"CDataHoldingItsOwnEnd",
-                   [](IKELDAXMLWriter *w) {
-                       w->startElement("a");
-                       w->WriteCDATAElement("1]]>2");
-                       w->endElement("a");
-                   },
-                   "<a><![CDATA[1]]]]><![CDATA[>2]]></a>"}),
+    testing::Values(WriterCase{"Header", [](IKELDAXMLWriter *w) { w->OutputXMLHeader(); },
+                               R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"},
+                    WriterCase{"EmptyElementSelfCloses",
+                               [](IKELDAXMLWriter *w) {
+                                   w->startElement("a");
+                                   w->endElement("a");
+                               },
+                               "<a/>"},
+                    WriterCase{"NestedWithContent",
+                               [](IKELDAXMLWriter *w) {
+                                   w->startElement("a");
+                                   w->WriteTextAttribute("x", "1");
+                                   w->startElement("b");
+                                   w->endElement("b");
+                                   w->WriteElementContents("t");
+                                   w->endElement("a");
+                               },
+                               R"(<a x="1"><b/>t</a>)"},
+                    WriterCase{"AttributeEscapesExactlyFive",
+                               [](IKELDAXMLWriter *w) {
+                                   w->startElement("a");
+                                   w->WriteTextAttribute("v", "&'\"<>\t\x01\xC3\xA9]]");
+                                   w->endElement("a");
+                               },
+                               "<a v=\"&amp;&apos;&quot;&lt;&gt;\t\x01\xC3\xA9]]\"/>"},
+                    WriterCase{"SingleQuotedAndLongAndWide",
+                               [](IKELDAXMLWriter *w) {
+                                   w->startElement("a");
+                                   w->WriteTextAttributeBySingleQuotation("s", "it's");
+                                   w->WriteLongTextAttribute("l", "x<", "y", "&z");
+                                   w->WriteTextAttributeW("w", L"\u00e9\u263a");
+                                   w->endElement("a");
+                               },
+                               "<a s='it&apos;s' l=\"x&lt;y&amp;z\" w=\"\xC3\xA9\xE2\x98\xBA\"/>"},
+                    WriterCase{"EscapedAndRawContents",
+                               [](IKELDAXMLWriter *w) {
+                                   w->WriteEscapedSimpleTextElement("e", "a<b");
+                                   w->WriteSimpleTextElement("r", "<i/>");
+                                   w->WriteEscapedSimpleTextElement("n", "");
+                                   w->startElement("v");
+                                   w->WriteElementValue("1&2");
+                                   w->endElement("v");
+                               },
+                               "<e>a&lt;b</e><r><i/></r><n/><v>1&amp;2</v>"},
+                    WriterCase{"Numbers",
+                               [](IKELDAXMLWriter *w) {
+                                   w->startElement("n");
+                                   w->WriteLongAttribute("l", -42);
+                                   w->WriteBOOLAttribute("t", true);
+                                   w->WriteBOOLAttribute("f", false);
+                                   w->WriteFloatAttribute("a", 1.005);
+                                   w->WriteFloatAttribute("b", -2.5);
+                                   w->WriteFloatAttribute("c", 3);
+                                   w->endElement("n");
+                               },
+                               R"(<n l="-42" t="1" f="0" a="1.00" b="-2.50" c="3.00"/>)"},
+                    WriterCase{"Colours",
+                               [](IKELDAXMLWriter *w) {
+                                   w->startElement("c");
+                                   w->WriteColorAttribute("rgb", 0x332211);
+                                   w->WriteColorAttribute("n1", 0xFFFFFFFF);
+                                   w->WriteColorAttribute("n2", 0xFFFFFFFE);
+                                   w->WriteColorAttribute("k", 0x00ABCDEF);
+                                   w->endElement("c");
+                               },
+                               R"(<c rgb="#112233" n1="none" n2="none" k="#efcdab"/>)"},
+                    WriterCase{"Base64",
+                               [](IKELDAXMLWriter *w) {
+                                   w->startElement("d");
+                                   w->WriteBase64Attribute("b", "foob", 4);
+                                   w->WriteBase64Attribute("e", "", 0);
+                                   w->endElement("d");
+                               },
+                               R"(<d b="data:;base64,Zm9vYg==" e="data:;base64,"/>)"},
+                    WriterCase{"Arrays",
+                               [](IKELDAXMLWriter *w) {
+                                   w->startElement("a");
+                                   w->WriteCommaSeperatedArrayAttribute("c", kParts);
+                                   w->WriteSemiColonSeperatedArrayAttribute("s", std::vector<CAtlString>{L"x", L"y'"});
+                                   w->WriteCommaSeperatedArrayAttribute("none", std::vector<CAtlStringA>{});
+                                   w->WriteSemiColonSeperatedArrayAttribute("none2", std::vector<CAtlStringA>{});
+                                   w->endElement("a");
+                               },
+                               R"(<a c="a,b&amp;c,d" s='x;y&apos;'/>)"},
+                    WriterCase{"CData",
+                               [](IKELDAXMLWriter *w) {
+                                   w->startElement("a");
+                                   w->WriteCDATAElement("x<&>y");
+                                   w->WriteEscapedCDATAElement("<&>");
+                                   w->endElement("a");
+                               },
+                               "<a><![CDATA[x<&>y]]><![CDATA[&lt;&amp;&gt;]]></a>"},
+                    // A "]]>" in the text would end the section early; it is split over two sections.
+                    WriterCase{"CDataHoldingItsOwnEnd",
+                               [](IKELDAXMLWriter *w) {
+                                   w->startElement("a");
+                                   w->WriteCDATAElement("1]]>2");
+                                   w->endElement("a");
+                               },
+                               "<a><![CDATA[1]]]]><![CDATA[>2]]></a>"}),
     [](const testing::TestParamInfo<WriterCase> &info) { return std::string(info.param.name); });
 
 // Reads the single element's text back through the streaming reader.
@@ -207,8 +209,8 @@ TEST(XmlWriter, CompressedWriterWritesOneZlibStream)
     const std::string packed = TestEnv::ReadFile(path);
     std::string plain(expected.size() + 16, '\0');
     uLongf size = plain.size();
-    ASSERT_EQ(uncompress(reinterpret_cast<Bytef *>(plain.data()), &size,
-                         reinterpret_cast<const Bytef *>(packed.data()), packed.size()),
+    ASSERT_EQ(uncompress(reinterpret_cast<Bytef *>(plain.data()), &size, reinterpret_cast<const Bytef *>(packed.data()),
+                         packed.size()),
               Z_OK);
     plain.resize(size);
     EXPECT_EQ(plain, expected);
@@ -236,7 +238,8 @@ TEST(XmlWriter, StreamFailureIsStickyAndReported)
     ASSERT_EQ(IKELDAXMLWriter::CreateKELDAXMLWriter(writer.put(), L"/dev/full"), S_OK);
     HRESULT last = S_OK;
     const std::string chunk(1000, 'x');
-    for (int i = 0; i < 200 && last == S_OK; ++i) last = writer->WriteElementContents(chunk);
+    for (int i = 0; i < 200 && last == S_OK; ++i)
+        last = writer->WriteElementContents(chunk);
     EXPECT_EQ(last, E_FAIL);
     EXPECT_EQ(writer->startElement("a"), E_FAIL);
     EXPECT_EQ(writer->Close(), E_FAIL);
@@ -246,7 +249,8 @@ TEST(XmlWriter, CopiesFilesAndElements)
 {
     TestEnv::TempDir dir;
     std::string big;
-    for (int i = 0; i < 3000; ++i) big += "<p>" + std::to_string(i) + "</p>";
+    for (int i = 0; i < 3000; ++i)
+        big += "<p>" + std::to_string(i) + "</p>";
     ASSERT_TRUE(TestEnv::WriteFile(dir.file("block.xml"), big));
 
     auto writer = StringWriter();

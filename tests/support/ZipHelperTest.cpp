@@ -20,10 +20,17 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
-CKeldaFilePath F(const std::string &utf8) { return CKeldaFilePath::FromUtf8(utf8); }
-CKeldaDirectoryPath D(const std::string &utf8) { return CKeldaDirectoryPath::FromUtf8(utf8); }
+CKeldaFilePath F(const std::string &utf8)
+{
+    return CKeldaFilePath::FromUtf8(utf8);
+}
+CKeldaDirectoryPath D(const std::string &utf8)
+{
+    return CKeldaDirectoryPath::FromUtf8(utf8);
+}
 
 // Every file below dir (relative path -> content), links and folders left out.
 std::map<std::string, std::string> Tree(const std::string &dir)
@@ -75,12 +82,17 @@ bool MakeArchive(const std::string &path, const std::vector<Entry> &entries)
         const zip_int64_t index = zip_file_add(z, e.name.c_str(), src, ZIP_FL_ENC_RAW);
         if (index < 0) return zip_discard(z), false;
         if (e.stored) zip_set_file_compression(z, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
-        if (e.mode) zip_file_set_external_attributes(z, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX, zip_uint32_t(e.mode) << 16);
+        if (e.mode)
+            zip_file_set_external_attributes(z, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
+                                             zip_uint32_t(e.mode) << 16);
     }
     return zip_close(z) == 0;
 }
 
-std::string Sample(const std::string &name) { return TestEnv::SamplesDir("zip") + "/" + name; }
+std::string Sample(const std::string &name)
+{
+    return TestEnv::SamplesDir("zip") + "/" + name;
+}
 
 } // namespace
 
@@ -104,7 +116,8 @@ TEST(ZipHelper, ZipFolderAndUnzipRoundTrip)
     }
     std::sort(names.begin(), names.end());
     // No folder entries, no dot files, names in NFC.
-    EXPECT_EQ(names, (std::vector<std::string>{"Images/b/deep.png", "Images/\xC3\xA9t\xC3\xA9.png", "imsmanifest.xml"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"Images/b/deep.png", "Images/\xC3\xA9t\xC3\xA9.png", "imsmanifest.xml"}));
 
     ASSERT_TRUE(CZipHelper::UnzipToFolder(F(dir.file("a.gallery")), D(dir.file("out"))));
     const auto tree = Tree(dir.file("out"));
@@ -150,8 +163,10 @@ TEST(ZipHelper, ReplaceFileInArchive)
     ASSERT_TRUE(CZipHelper::ReplaceFileInArchive(F(archive), L"added/one.xml", F(dir.file("new.xml"))));
     ASSERT_TRUE(CZipHelper::UnzipToFolder(F(archive), D(dir.file("out"))));
     const auto tree = Tree(dir.file("out"));
-    EXPECT_EQ(tree, (std::map<std::string, std::string>{
-                        {"imsmanifest.xml", "new"}, {"Imsmanifest.xml", "other case"}, {"keep", "k"}, {"added/one.xml", "new"}}));
+    EXPECT_EQ(
+        tree,
+        (std::map<std::string, std::string>{
+            {"imsmanifest.xml", "new"}, {"Imsmanifest.xml", "other case"}, {"keep", "k"}, {"added/one.xml", "new"}}));
     EXPECT_EQ(RawEntries(archive).size(), 4u);
 
     // A missing source file or archive changes nothing.
@@ -185,17 +200,28 @@ TEST(ZipHelper, RefusedEntriesNeverLeaveTheTarget)
                              {"good.txt", "good"}, {"link/through.txt", "x"}, {"sub/ok.txt", "ok"}}));
     EXPECT_FALSE(fs::is_symlink(out + "/link"));
     // The exact places the refused names point at.
-    for (const std::string &p : {dir.file("a/escape.txt"), dir.file("escape2.txt"), dir.file("a/back.txt"),
-                                 TestEnv::SysRoot() + "/tmp/abs.txt", std::string("/tmp/abs.txt"), dir.file("a/outside"),
-                                 out + "/tmp/abs.txt", out + "/C:/drive.txt", out + "/dir/double.txt"})
+    for (const std::string &p :
+         {dir.file("a/escape.txt"), dir.file("escape2.txt"), dir.file("a/back.txt"),
+          TestEnv::SysRoot() + "/tmp/abs.txt", std::string("/tmp/abs.txt"), dir.file("a/outside"), out + "/tmp/abs.txt",
+          out + "/C:/drive.txt", out + "/dir/double.txt"})
         EXPECT_FALSE(fs::exists(fs::symlink_status(p))) << p;
 
     const struct {
         const wchar_t *name, *expected;
-    } names[] = {{L"a/b.txt", L"a/b.txt"}, {L"a\\b.txt", L"a/b.txt"}, {L"./a", L""},  {L"a/./b", L""},
-                 {L"a/", L""},             {L"..", L""},              {L"/a", L""},   {L"\\a", L""},
-                 {L"c:x", L""},            {L"a/b:c", L"a/b:c"},      {L"", L""},     {L"..a/b..", L"..a/b.."}};
-    for (const auto &n : names) EXPECT_EQ(CZipHelper::SafeRelativePath(n.name), n.expected) << Text::ToUtf8(n.name);
+    } names[] = {{L"a/b.txt", L"a/b.txt"},
+                 {L"a\\b.txt", L"a/b.txt"},
+                 {L"./a", L""},
+                 {L"a/./b", L""},
+                 {L"a/", L""},
+                 {L"..", L""},
+                 {L"/a", L""},
+                 {L"\\a", L""},
+                 {L"c:x", L""},
+                 {L"a/b:c", L"a/b:c"},
+                 {L"", L""},
+                 {L"..a/b..", L"..a/b.."}};
+    for (const auto &n : names)
+        EXPECT_EQ(CZipHelper::SafeRelativePath(n.name), n.expected) << Text::ToUtf8(n.name);
 }
 
 TEST(ZipHelper, DamagedEntryIsSkippedOthersExtracted)
@@ -240,9 +266,11 @@ TEST(ZipHelper, SampleArchives)
         ASSERT_TRUE(CZipHelper::UnzipToFolder(F(Sample(c.archive)), D(out))) << c.archive;
         auto tree = Tree(out);
         std::vector<std::string> names;
-        for (const auto &f : tree) names.push_back(f.first);
+        for (const auto &f : tree)
+            names.push_back(f.first);
         std::vector<std::string> expected;
-        for (const auto &f : c.expected) expected.push_back(f.first);
+        for (const auto &f : c.expected)
+            expected.push_back(f.first);
         EXPECT_EQ(names, expected) << c.archive;
     }
     EXPECT_FALSE(fs::exists(dir.path() + "/home/evil.txt"));
@@ -260,10 +288,11 @@ TEST(ZipCodePage, LanguageTableAndConversions)
     const struct {
         const char *language;
         unsigned codePage;
-    } cases[] = {{"en", 850}, {"de_DE", 850}, {"JA", 932}, {"zh_CN", 936}, {"zh-tw", 950}, {"zh", 850}, {"fa", 720},
-                 {"el", 737}, {"pl", 852},    {"ru_RU", 866}, {"uk", 866}, {"ko", 949}, {"tr", 857}, {"lv", 775},
-                 {"he", 862}, {"th", 874},    {"xx", 850},  {"", 850}};
-    for (const auto &c : cases) EXPECT_EQ(ZipPlatform::ISO639ToOEMCP(c.language), c.codePage) << c.language;
+    } cases[] = {{"en", 850}, {"de_DE", 850}, {"JA", 932}, {"zh_CN", 936}, {"zh-tw", 950}, {"zh", 850},
+                 {"fa", 720}, {"el", 737},    {"pl", 852}, {"ru_RU", 866}, {"uk", 866},    {"ko", 949},
+                 {"tr", 857}, {"lv", 775},    {"he", 862}, {"th", 874},    {"xx", 850},    {"", 850}};
+    for (const auto &c : cases)
+        EXPECT_EQ(ZipPlatform::ISO639ToOEMCP(c.language), c.codePage) << c.language;
 
     CAtlString text;
     ASSERT_TRUE(ZipPlatform::OEMCPToWide("\xAF\xE0\xA8\xA2\xA5\xE2", 866, text));
@@ -312,8 +341,10 @@ TEST(ZipCodePage, Cp866NamesFromAnotherTool)
     TROVE_SKIP_WITHOUT_SAMPLES("zip");
     TestEnv::TempDir dir;
     // Without any helper, names that are not UTF-8 decode as code page 850.
-    ASSERT_TRUE(CZipHelper::UnzipToFolder(F(Sample("libarchive_test_read_format_zip_filename_cp866.zip")), D(dir.path())));
-    EXPECT_TRUE(fs::exists(dir.file("\xC2\xBB\xC3\x93\xC2\xBF\xC3\xB3\xC3\x91\xC3\x94"))) << "850 reading of the lower-case name";
+    ASSERT_TRUE(
+        CZipHelper::UnzipToFolder(F(Sample("libarchive_test_read_format_zip_filename_cp866.zip")), D(dir.path())));
+    EXPECT_TRUE(fs::exists(dir.file("\xC2\xBB\xC3\x93\xC2\xBF\xC3\xB3\xC3\x91\xC3\x94")))
+        << "850 reading of the lower-case name";
 }
 
 TEST(ZipCodePage, ManifestChoosesTheCodePage)
@@ -381,10 +412,14 @@ TEST(ZipCodePage, ProviderRegistration)
         void EndArchive(void *token) override { calls.push_back(token == this ? "end" : "wrong token"); }
     } first, second;
 
-    { const CGalleryZipArchiveOEMCPHelper nothing(F("/x.gallery")); } // no provider: nothing happens
+    {
+        const CGalleryZipArchiveOEMCPHelper nothing(F("/x.gallery"));
+    } // no provider: nothing happens
     EXPECT_TRUE(CGalleryZipArchiveOEMCPHelper::RegisterHelper(&first));
     EXPECT_FALSE(CGalleryZipArchiveOEMCPHelper::RegisterHelper(&second)); // only the first counts
-    { const CGalleryZipArchiveOEMCPHelper scope(F("/a.gallery")); }
+    {
+        const CGalleryZipArchiveOEMCPHelper scope(F("/a.gallery"));
+    }
     EXPECT_EQ(first.calls, (std::vector<std::string>{"begin /a.gallery", "end"}));
     EXPECT_TRUE(second.calls.empty());
     EXPECT_FALSE(CGalleryZipArchiveOEMCPHelper::UnregisterHelper(&second));

@@ -31,7 +31,8 @@ const wchar_t *const CGallery::IdentifierPrefix = L"http://gallery.keldalabs.inv
 const wchar_t CGallery::EmptyString[1] = {L'\0'};
 bool CGallery::SafeMode = false;
 
-namespace {
+namespace
+{
 
 std::recursive_mutex &GalleryMutex()
 {
@@ -51,13 +52,17 @@ CAtlString &CurrentLanguage()
     return language;
 }
 
-bool IsWhitespace(wchar_t c) { return c != 0 && std::wcschr(CGallery::WhitespaceChars, c) != nullptr; }
+bool IsWhitespace(wchar_t c)
+{
+    return c != 0 && std::wcschr(CGallery::WhitespaceChars, c) != nullptr;
+}
 
 // The primary subtag ends at the first "-" or "_".
 size_t PrimaryLength(const wchar_t *code)
 {
     size_t n = 0;
-    while (code[n] && code[n] != L'-' && code[n] != L'_') ++n;
+    while (code[n] && code[n] != L'-' && code[n] != L'_')
+        ++n;
     return n;
 }
 
@@ -82,7 +87,8 @@ std::vector<Subtag> Subtags(const wchar_t *code)
     while (*p) {
         ++p; // the separator
         const wchar_t *start = p;
-        while (*p && *p != L'-' && *p != L'_') ++p;
+        while (*p && *p != L'-' && *p != L'_')
+            ++p;
         if (p > start) out.push_back({start, static_cast<size_t>(p - start)});
     }
     return out;
@@ -140,9 +146,11 @@ HRESULT CGallery::Trim(const wchar_t *text, CAtlString &out)
     out.clear();
     if (!text) return S_FALSE;
     const wchar_t *begin = text;
-    while (IsWhitespace(*begin)) ++begin;
+    while (IsWhitespace(*begin))
+        ++begin;
     const wchar_t *end = begin + std::wcslen(begin);
-    while (end > begin && IsWhitespace(end[-1])) --end;
+    while (end > begin && IsWhitespace(end[-1]))
+        --end;
     out.assign(begin, end);
     return out.empty() ? S_FALSE : S_OK;
 }
@@ -155,8 +163,7 @@ HRESULT CGallery::Trim(CAtlString &inOut)
     return hr;
 }
 
-HRESULT CGallery::Split(const wchar_t *text, std::vector<CAtlString> &out, const wchar_t *separators,
-                        uint32_t flags)
+HRESULT CGallery::Split(const wchar_t *text, std::vector<CAtlString> &out, const wchar_t *separators, uint32_t flags)
 {
     if (!text || !separators) return E_INVALIDARG;
     const size_t before = out.size();
@@ -191,7 +198,8 @@ uint64_t CGallery::GetHashFromString(const wchar_t *text)
 {
     uint64_t h = 5381;
     if (text)
-        for (const wchar_t *p = text; *p; ++p) h = h * 33 + static_cast<uint32_t>(*p);
+        for (const wchar_t *p = text; *p; ++p)
+            h = h * 33 + static_cast<uint32_t>(*p);
     return h;
 }
 
@@ -230,8 +238,10 @@ CAtlString CGallery::GetFileNameFromTitle(const wchar_t *title)
             continue;
         }
         inSpace = false;
-        if (c >= L'a' && c <= L'z') out += static_cast<wchar_t>(c - L'a' + L'A');
-        else if ((c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9')) out += c;
+        if (c >= L'a' && c <= L'z')
+            out += static_cast<wchar_t>(c - L'a' + L'A');
+        else if ((c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9'))
+            out += c;
     }
     return out;
 }
@@ -311,11 +321,23 @@ void CGallery::FreeString(const wchar_t **inOut)
     *inOut = EmptyString;
 }
 
-HRESULT CGallery::CheckStringSanity(const wchar_t *text) { return text ? S_OK : E_POINTER; }
+HRESULT CGallery::CheckStringSanity(const wchar_t *text)
+{
+    return text ? S_OK : E_POINTER;
+}
 
-bool CGallery::IsManagedMemory(const void *address) { return CGalleryMemory::IsManagedMemory(address); }
-void CGallery::NoteManagedWrite(const void *address) { CGalleryMemory::NoteWrite(address); }
-bool CGallery::IsInCleanBlock(const void *address) { return CGalleryMemory::IsInCleanBlock(address); }
+bool CGallery::IsManagedMemory(const void *address)
+{
+    return CGalleryMemory::IsManagedMemory(address);
+}
+void CGallery::NoteManagedWrite(const void *address)
+{
+    CGalleryMemory::NoteWrite(address);
+}
+bool CGallery::IsInCleanBlock(const void *address)
+{
+    return CGalleryMemory::IsInCleanBlock(address);
+}
 
 CAtlString CGallery::GetCurrentLanguage()
 {
@@ -345,7 +367,10 @@ HRESULT CGallery::Lock()
     return S_OK;
 }
 
-void CGallery::Unlock() { GalleryMutex().unlock(); }
+void CGallery::Unlock()
+{
+    GalleryMutex().unlock();
+}
 
 CGalleryKeyedStringCollection *CGallery::GetProgramVersions()
 {
@@ -404,7 +429,8 @@ CAtlString CGallery::GetCachePath(const CAtlString &xmlPath)
 {
     const CAtlString full = StandardizePath(xmlPath);
     CAtlString directory = full.substr(0, full.rfind(L'/') == CAtlString::npos ? 0 : full.rfind(L'/'));
-    while (!directory.empty() && directory.back() == L'/') directory.pop_back();
+    while (!directory.empty() && directory.back() == L'/')
+        directory.pop_back();
     const size_t slash = directory.rfind(L'/');
     const CAtlString last = slash == CAtlString::npos ? directory : directory.substr(slash + 1);
     const uint32_t hash = static_cast<uint32_t>(GetHashFromString(full.c_str()));
@@ -415,9 +441,13 @@ CAtlString CGallery::GetCachePath(const CAtlString &xmlPath)
 CAtlString CGallery::GetDisplayText(int number)
 {
     switch (number) {
-    case 21: return L"Online Resources";
-    case 33: return L"Folder";
-    case 36: return L"Marketplace";
-    default: return CAtlString();
+    case 21:
+        return L"Online Resources";
+    case 33:
+        return L"Folder";
+    case 36:
+        return L"Marketplace";
+    default:
+        return CAtlString();
     }
 }

@@ -15,8 +15,9 @@ class CGalleryInitializeThread;
 class CGalleryMultiproc;
 class IGalleryObserver;
 
-class CGallery {
-public:
+class CGallery
+{
+  public:
     // Fixed names.
     static const wchar_t *const ImsManifestXml;       // "imsmanifest.xml"
     static const wchar_t *const PreferencesPath;      // "Software\Kelda Labs\Gallery"
@@ -160,8 +161,9 @@ public:
 };
 
 // Holds the gallery lock for a scope.
-class CGalleryLock {
-public:
+class CGalleryLock
+{
+  public:
     CGalleryLock() : m_locked(SUCCEEDED(CGallery::Lock())) {}
     ~CGalleryLock()
     {
@@ -177,6 +179,6 @@ public:
         m_locked = false;
     }
 
-private:
+  private:
     bool m_locked;
 };

@@ -17,7 +17,8 @@
 #include <filesystem>
 #include <system_error>
 
-namespace GalleryFacade {
+namespace GalleryFacade
+{
 
 State &TheState()
 {
@@ -49,7 +50,8 @@ void ReleaseContent()
 void ForgetManifest(const CGalleryManifest *manifest)
 {
     State &state = TheState();
-    if (manifest && state.lastInstalled && state.lastInstalled->GetManifest() == manifest) state.lastInstalled = nullptr;
+    if (manifest && state.lastInstalled && state.lastInstalled->GetManifest() == manifest)
+        state.lastInstalled = nullptr;
 }
 
 HRESULT OpenManifest(const CAtlString &xmlPath, IGalleryManifestOpenObserver *observer, CGalleryManifest **out)
@@ -77,7 +79,8 @@ bool ManifestFileChanged(const CGalleryManifest *manifest)
     return loaded == 0 || now.GetSeconds() > loaded;
 }
 
-namespace {
+namespace
+{
 
 HRESULT SetTitle(CGalleryMetadata *metadata, const wchar_t *title)
 {
@@ -109,11 +112,13 @@ HRESULT PrepareMyContent(IGalleryManifestOpenObserver *observer, CGalleryManifes
         hr = SetTitle(manifest->GetMetadata(), CGallery::MyContentTitle);
 
     CGalleryOrganization *organization =
-        SUCCEEDED(hr) ? manifest->GetOrganizations()->GetByIdentifier(CGallery::MyContentOrganizationIdentifier) : nullptr;
+        SUCCEEDED(hr) ? manifest->GetOrganizations()->GetByIdentifier(CGallery::MyContentOrganizationIdentifier)
+                      : nullptr;
     if (SUCCEEDED(hr) && !organization) {
         hr = CGalleryOrganization::CreateInstance(&organization);
         if (SUCCEEDED(hr)) hr = organization->GetMetadata()->SetIdentifier(CGallery::MyContentOrganizationIdentifier);
-        if (SUCCEEDED(hr)) hr = organization->GetMetadata()->GetTitle()->Add(CGallery::DefaultLanguage, CGallery::MyContentTitle);
+        if (SUCCEEDED(hr))
+            hr = organization->GetMetadata()->GetTitle()->Add(CGallery::DefaultLanguage, CGallery::MyContentTitle);
         if (SUCCEEDED(hr)) {
             organization->SetManifest(manifest);
             hr = manifest->GetOrganizations()->Add(organization);
@@ -121,7 +126,8 @@ HRESULT PrepareMyContent(IGalleryManifestOpenObserver *observer, CGalleryManifes
         if (FAILED(hr)) CGalleryOrganization::DeleteInstance(&organization);
         created = true;
     }
-    CGalleryActivity *activity = SUCCEEDED(hr) ? organization->FindActivity(CGallery::MyContentActivityIdentifier) : nullptr;
+    CGalleryActivity *activity =
+        SUCCEEDED(hr) ? organization->FindActivity(CGallery::MyContentActivityIdentifier) : nullptr;
     if (SUCCEEDED(hr) && !activity) {
         hr = CGalleryActivity::CreateInstance(&activity);
         if (SUCCEEDED(hr)) hr = activity->GetMetadata()->SetIdentifier(CGallery::MyContentActivityIdentifier);
@@ -176,7 +182,8 @@ HRESULT AddTeamContent(const CGalleryExtensionInfo &extension, IGalleryManifestO
     return S_OK;
 }
 
-namespace {
+namespace
+{
 
 // The "imsmanifest.xml" paths of the gallery folders directly below a directory, "CVS" skipped.
 std::vector<CAtlString> GalleryManifestsBelow(const CAtlString &directory)

@@ -84,14 +84,38 @@ CGalleryMultiproc *CGallery::GetRefreshThread()
     return GalleryFacade::TheState().refreshThread;
 }
 
-CGalleryManifestCollection *CGallery::GetTeamContentManifests() { return GalleryFacade::TheState().teamContent; }
-CGalleryRepositoryCollection *CGallery::GetRepositories() { return GalleryFacade::TheState().repositories; }
-CGalleryManifest *CGallery::GetMyContentManifest() { return GalleryFacade::TheState().myContent; }
-CGalleryOrganization *CGallery::GetMyContentOrganization() { return GalleryFacade::TheState().myContentOrganization; }
-CGalleryActivity *CGallery::GetMyContent() { return GalleryFacade::TheState().myContentActivity; }
-CGalleryManifest *CGallery::GetStockManifest() { return GalleryFacade::TheState().stock; }
-CGalleryObject *CGallery::GetOnlineResources() { return nullptr; }
-CGalleryObject *CGallery::GetOnlineMarketplace() { return nullptr; }
+CGalleryManifestCollection *CGallery::GetTeamContentManifests()
+{
+    return GalleryFacade::TheState().teamContent;
+}
+CGalleryRepositoryCollection *CGallery::GetRepositories()
+{
+    return GalleryFacade::TheState().repositories;
+}
+CGalleryManifest *CGallery::GetMyContentManifest()
+{
+    return GalleryFacade::TheState().myContent;
+}
+CGalleryOrganization *CGallery::GetMyContentOrganization()
+{
+    return GalleryFacade::TheState().myContentOrganization;
+}
+CGalleryActivity *CGallery::GetMyContent()
+{
+    return GalleryFacade::TheState().myContentActivity;
+}
+CGalleryManifest *CGallery::GetStockManifest()
+{
+    return GalleryFacade::TheState().stock;
+}
+CGalleryObject *CGallery::GetOnlineResources()
+{
+    return nullptr;
+}
+CGalleryObject *CGallery::GetOnlineMarketplace()
+{
+    return nullptr;
+}
 
 CGalleryObject *CGallery::GetLastInstalledObject()
 {

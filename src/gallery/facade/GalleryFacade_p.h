@@ -9,7 +9,8 @@
 
 class CGalleryMultiproc;
 
-namespace GalleryFacade {
+namespace GalleryFacade
+{
 
 struct State {
     int initializeCount = 0;

@@ -2,7 +2,8 @@
 
 #include <mutex>
 
-namespace {
+namespace
+{
 
 struct Hooks {
     std::mutex mutex;
@@ -17,8 +18,7 @@ Hooks &TheHooks()
     return hooks;
 }
 
-template <class F>
-F Copy(F Hooks::*member)
+template <class F> F Copy(F Hooks::*member)
 {
     std::lock_guard<std::mutex> guard(TheHooks().mutex);
     return TheHooks().*member;

@@ -6,7 +6,8 @@
 
 #include <functional>
 
-namespace CGalleryHooks {
+namespace CGalleryHooks
+{
 
 // The downloader's credential prompt proxy: created on the calling thread by the first Initialize and
 // destroyed by the last Uninitialize.

@@ -15,4 +15,7 @@ int Initialize()
     return code;
 }
 
-void Uninitialize() { CGallery::Uninitialize(); }
+void Uninitialize()
+{
+    CGallery::Uninitialize();
+}

@@ -8,7 +8,8 @@
 #include "gallery/facade/GalleryObservers.h"
 #include "gallery/records/GalleryRepository.h"
 
-namespace {
+namespace
+{
 
 int GalleryPreferenceInt(const wchar_t *name)
 {
@@ -29,7 +30,10 @@ CGalleryInitializeThread::~CGalleryInitializeThread()
     Join();
 }
 
-HRESULT CGalleryInitializeThread::NotifyOpenProgress(float) { return IsCancelled() ? E_ABORT : S_OK; }
+HRESULT CGalleryInitializeThread::NotifyOpenProgress(float)
+{
+    return IsCancelled() ? E_ABORT : S_OK;
+}
 
 HRESULT CGalleryInitializeThread::ThreadProc()
 {

@@ -10,8 +10,9 @@
 
 #include <atomic>
 
-class CGalleryInitializeThread : public CGalleryThreadBase, public IGalleryManifestOpenObserver {
-public:
+class CGalleryInitializeThread : public CGalleryThreadBase, public IGalleryManifestOpenObserver
+{
+  public:
     explicit CGalleryInitializeThread(bool fullMode) : m_fullMode(fullMode) {}
     ~CGalleryInitializeThread() override;
 
@@ -20,10 +21,10 @@ public:
 
     HRESULT NotifyOpenProgress(float fraction) override;
 
-protected:
+  protected:
     HRESULT ThreadProc() override;
 
-private:
+  private:
     HRESULT Load();
 
     const bool m_fullMode;

@@ -12,7 +12,8 @@
 
 #include <mutex>
 
-namespace {
+namespace
+{
 
 std::mutex &TimingMutex()
 {
@@ -48,7 +49,10 @@ CGalleryMultiproc::~CGalleryMultiproc()
     Join();
 }
 
-HRESULT CGalleryMultiproc::NotifyOpenProgress(float) { return IsCancelled() ? E_ABORT : S_OK; }
+HRESULT CGalleryMultiproc::NotifyOpenProgress(float)
+{
+    return IsCancelled() ? E_ABORT : S_OK;
+}
 
 double CGalleryMultiproc::TeamContentInterval(const CGalleryExtensionInfo &extension, const CGalleryManifest *manifest,
                                               const Timing &timing)
@@ -77,10 +81,14 @@ bool CGalleryMultiproc::RunPass(ePass pass)
     CGalleryLock lock;
     if (!lock.IsLocked() || IsCancelled()) return false;
     switch (pass) {
-    case ePassMyContent: return RefreshMyContent();
-    case ePassTeamContent: return RefreshTeamContent();
-    case ePassStock: return RefreshStock();
-    case ePassRepositories: return RefreshRepositories();
+    case ePassMyContent:
+        return RefreshMyContent();
+    case ePassTeamContent:
+        return RefreshTeamContent();
+    case ePassStock:
+        return RefreshStock();
+    case ePassRepositories:
+        return RefreshRepositories();
     }
     return false;
 }
@@ -129,8 +137,7 @@ bool CGalleryMultiproc::RefreshTeamContent()
         CGalleryManifest *current = state.teamContent->GetAt(index);
         const auto last = m_lastChecked.find(xml);
         const double interval = TeamContentInterval(extension, current, m_timing);
-        if (last != m_lastChecked.end() &&
-            std::chrono::duration<double>(now - last->second).count() < interval)
+        if (last != m_lastChecked.end() && std::chrono::duration<double>(now - last->second).count() < interval)
             continue;
         m_lastChecked[xml] = now;
         if (!GalleryFacade::ManifestFileChanged(current)) continue;

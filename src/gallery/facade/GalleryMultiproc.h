@@ -12,8 +12,9 @@
 
 class CGalleryExtensionInfo;
 
-class CGalleryMultiproc : public CGalleryThreadBase, public IGalleryManifestOpenObserver {
-public:
+class CGalleryMultiproc : public CGalleryThreadBase, public IGalleryManifestOpenObserver
+{
+  public:
     struct Timing {
         double sliceSeconds = 0.5;
         int idleSlices = 30;    // after a pass that changed nothing
@@ -37,10 +38,10 @@ public:
     static double TeamContentInterval(const CGalleryExtensionInfo &extension, const CGalleryManifest *manifest,
                                       const Timing &timing);
 
-protected:
+  protected:
     HRESULT ThreadProc() override;
 
-private:
+  private:
     bool RefreshMyContent();
     bool RefreshTeamContent();
     bool RefreshStock();

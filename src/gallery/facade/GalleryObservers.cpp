@@ -6,7 +6,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 std::vector<IGalleryObserver *> &Observers()
 {

@@ -10,17 +10,18 @@
 #include <vector>
 
 enum eGalleryNotification : uint32_t {
-    eGalleryNotificationRepaired = 3,          // a repaired manifest
-    eGalleryNotificationInitialized = 4,       // initialisation finished (no record)
-    eGalleryNotificationLanguageChanged = 5,   // the current language changed (no record)
-    eGalleryNotificationManifestAdded = 16,    // a manifest appeared (refresh thread)
-    eGalleryNotificationManifestChanged = 17,  // a manifest was re-read from its changed file
-    eGalleryNotificationManifestRemoved = 18,  // a manifest went away; the record is destroyed afterwards
+    eGalleryNotificationRepaired = 3,           // a repaired manifest
+    eGalleryNotificationInitialized = 4,        // initialisation finished (no record)
+    eGalleryNotificationLanguageChanged = 5,    // the current language changed (no record)
+    eGalleryNotificationManifestAdded = 16,     // a manifest appeared (refresh thread)
+    eGalleryNotificationManifestChanged = 17,   // a manifest was re-read from its changed file
+    eGalleryNotificationManifestRemoved = 18,   // a manifest went away; the record is destroyed afterwards
     eGalleryNotificationRepositoryChanged = 19, // a repository's galleries changed
 };
 
-class IGalleryObserver {
-public:
+class IGalleryObserver
+{
+  public:
     virtual ~IGalleryObserver() = default;
     // records holds the one record of a single-record notification, or none.
     virtual void OnGalleryNotification(uint32_t type, const std::vector<CGalleryObject *> &records) = 0;

@@ -15,7 +15,8 @@
 #include <climits>
 #include <cstdlib>
 
-namespace {
+namespace
+{
 
 // A gallery preference, the user's own value first, then the machine-wide one.
 CAtlString GalleryPreference(const wchar_t *name)
@@ -30,7 +31,10 @@ CAtlString GalleryPreference(const wchar_t *name)
 }
 
 // Stored paths may carry backslash separators (the registration commands write them that way).
-CAtlString AsFilePath(const CAtlString &path) { return CKeldaFilePath(path).GetFilePathString(); }
+CAtlString AsFilePath(const CAtlString &path)
+{
+    return CKeldaFilePath(path).GetFilePathString();
+}
 
 } // namespace
 

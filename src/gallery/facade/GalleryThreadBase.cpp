@@ -91,8 +91,7 @@ void CGalleryThreadBase::Sleep(double seconds)
 bool CGalleryThreadBase::CancellableSleep(double seconds)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    if (seconds > 0)
-        m_wake.wait_for(lock, std::chrono::duration<double>(seconds), [this] { return m_cancel.load(); });
+    if (seconds > 0) m_wake.wait_for(lock, std::chrono::duration<double>(seconds), [this] { return m_cancel.load(); });
     return !m_cancel.load();
 }
 

@@ -13,15 +13,17 @@
 
 class CGalleryThreadBase;
 
-class IGalleryThreadObserver {
-public:
+class IGalleryThreadObserver
+{
+  public:
     virtual ~IGalleryThreadObserver() = default;
     // Called on the thread that ran the procedure, after the exit code is stored.
     virtual void OnThreadFinished(CGalleryThreadBase *thread) = 0;
 };
 
-class CGalleryThreadBase {
-public:
+class CGalleryThreadBase
+{
+  public:
     CGalleryThreadBase() = default;
     // A thread that is still running is cancelled and waited for.
     virtual ~CGalleryThreadBase();
@@ -46,12 +48,12 @@ public:
     static void SetLowPriority();
     void SetObserver(IGalleryThreadObserver *observer) { m_observer = observer; }
 
-protected:
+  protected:
     virtual HRESULT ThreadProc() = 0;
     // Sleeps up to seconds; returns at once when cancelled. False when cancelled.
     bool CancellableSleep(double seconds);
 
-private:
+  private:
     static void *ThreadEntry(void *self);
     void RunProcedure(bool ownThread);
 

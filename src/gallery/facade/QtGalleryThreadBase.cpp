@@ -62,9 +62,11 @@ void CQtGalleryThreadBase::Join()
     QTimer wake;
     QObject::connect(&wake, &QTimer::timeout, this, &CQtGalleryThreadBase::DummySlot);
     // The end of the thread posts to this thread too, so the wait ends without waiting for the timer.
-    QObject::connect(this, &QThread::finished, &wake, [] {}, Qt::QueuedConnection);
+    QObject::connect(
+        this, &QThread::finished, &wake, [] {}, Qt::QueuedConnection);
     wake.start(500);
-    while (m_running) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    while (m_running)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     wake.stop();
     wait();
 }

@@ -12,17 +12,19 @@
 
 class CQtGalleryThreadBase;
 
-class IQtGalleryThreadObserver {
-public:
+class IQtGalleryThreadObserver
+{
+  public:
     virtual ~IQtGalleryThreadObserver() = default;
     // Called on the thread that ran the procedure, after the exit code is stored.
     virtual void OnThreadFinished(CQtGalleryThreadBase *thread) = 0;
 };
 
-class CQtGalleryThreadBase : public QThread {
+class CQtGalleryThreadBase : public QThread
+{
     Q_OBJECT
 
-public:
+  public:
     explicit CQtGalleryThreadBase(QObject *parent = nullptr);
     // A thread that is still running is cancelled and waited for.
     ~CQtGalleryThreadBase() override;
@@ -44,15 +46,15 @@ public:
     void SetStartPriority(QThread::Priority priority) { m_priority = priority; }
     QThread::Priority GetStartPriority() const { return m_priority; }
 
-public slots:
+  public slots:
     // Target of Join's wake-up timer.
     void DummySlot() {}
 
-protected:
+  protected:
     virtual HRESULT ThreadProc() = 0;
     void run() override;
 
-private:
+  private:
     friend class QtEventLoopWorkaround;
 
     std::atomic<bool> m_cancel{false};
@@ -64,15 +66,16 @@ private:
 
 // Lives in the worker thread: Execute runs the procedure once the thread's loop is running and ends
 // that loop with the procedure's result.
-class QtEventLoopWorkaround : public QObject {
+class QtEventLoopWorkaround : public QObject
+{
     Q_OBJECT
 
-public:
+  public:
     explicit QtEventLoopWorkaround(CQtGalleryThreadBase *thread) : m_thread(thread) {}
 
-public slots:
+  public slots:
     void Execute();
 
-private:
+  private:
     CQtGalleryThreadBase *m_thread;
 };

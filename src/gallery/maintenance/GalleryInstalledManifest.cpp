@@ -9,7 +9,8 @@
 #include <new>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // Any non-zero handler status stops the parse; this one means "done, both values known".
 constexpr HRESULT kStopReading = S_FALSE;
@@ -112,7 +113,8 @@ bool CGalleryInstalledManifest::TextIsComplete(const KELDASaxString &text, size_
 {
     if (!m_buffer) return true; // a whole document
     size_t at = text ? static_cast<size_t>(text.data() + text.length() - m_buffer) : position;
-    while (at < m_length && (m_buffer[at] == ' ' || m_buffer[at] == '\t' || m_buffer[at] == '\n' || m_buffer[at] == '\r'))
+    while (at < m_length &&
+           (m_buffer[at] == ' ' || m_buffer[at] == '\t' || m_buffer[at] == '\n' || m_buffer[at] == '\r'))
         ++at;
     return at < m_length && m_buffer[at] == '<';
 }
@@ -149,8 +151,10 @@ HRESULT CGalleryInstalledManifest::startElement(const KELDASaxString &name, cons
         }
         break;
     case eStateLom:
-        if (name == "lom:general") m_state = eStateGeneral;
-        else if (name == "lom:lifeCycle") m_state = eStateLifeCycle;
+        if (name == "lom:general")
+            m_state = eStateGeneral;
+        else if (name == "lom:lifeCycle")
+            m_state = eStateLifeCycle;
         break;
     case eStateGeneral:
         if (name == "lom:identifier") m_state = eStateIdentifier;

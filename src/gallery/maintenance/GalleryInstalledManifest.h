@@ -17,8 +17,9 @@
 #include <map>
 #include <unordered_map>
 
-class CGalleryInstalledManifest : public KELDASaxContentHandler {
-public:
+class CGalleryInstalledManifest : public KELDASaxContentHandler
+{
+  public:
     // Where the reader stands in the record.
     enum eState {
         eStateStart = 0,              // before "manifest"
@@ -55,7 +56,7 @@ public:
     HRESULT endElement(const KELDASaxString &qualifiedName, const KELDASaxString &nameSpace,
                        const KELDASaxString &localName, size_t position, size_t length) override;
 
-private:
+  private:
     void Reset();
     // Whether the element's text is whole in the piece read so far (a tag follows it).
     bool TextIsComplete(const KELDASaxString &text, size_t position) const;
@@ -76,8 +77,9 @@ private:
     uint64_t m_bytesRead = 0;
 };
 
-class CGalleryInstalledManifestMap {
-public:
+class CGalleryInstalledManifestMap
+{
+  public:
     using Map = std::unordered_map<CAtlString, CGalleryInstalledManifest>;
 
     // Every "imsmanifest*.xml" of the directory in directory order; unreadable records and records
@@ -92,7 +94,7 @@ public:
     // Sum of CGalleryInstalledManifest::GetBytesRead over the last Open.
     uint64_t GetBytesRead() const { return m_bytesRead; }
 
-private:
+  private:
     Map m_map;
     uint64_t m_bytesRead = 0;
 };

@@ -23,7 +23,8 @@
 #include <utility>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // Moves the organizations of an uninstall record into the rebuilt manifest: one already there takes
 // the newcomer's texts and its activities are merged, a new one moves in whole.
@@ -42,7 +43,8 @@ HRESULT MergeRecord(CGalleryManifest *rebuilt, CGalleryManifest *record)
         }
         HRESULT hr = GalleryMerge::ReplaceTexts(present->GetMetadata(), organization->GetMetadata());
         if (SUCCEEDED(hr))
-            hr = GalleryMerge::MergeActivities(present->GetActivities(), organization->GetActivities(), present, nullptr);
+            hr = GalleryMerge::MergeActivities(present->GetActivities(), organization->GetActivities(), present,
+                                               nullptr);
         if (FAILED(hr)) return hr;
         ++i;
     }
@@ -59,8 +61,8 @@ void KeepExistingFiles(CGalleryActivity *activity, const CKeldaDirectoryPath &co
     CGalleryFileCollection *files = activity->GetFiles();
     for (uint32_t i = 0; i < files->GetCount();) {
         CGalleryFile *file = files->GetAt(i);
-        const bool present = GalleryMerge::IsContainedHref(file->GetHref()) &&
-                             content.CreateFilePath(file->GetHref()).FileExists();
+        const bool present =
+            GalleryMerge::IsContainedHref(file->GetHref()) && content.CreateFilePath(file->GetHref()).FileExists();
         if (!present) {
             files->RemoveAt(i);
             CGalleryFile::DeleteInstance(&file);
@@ -109,7 +111,8 @@ HRESULT CGalleryManifest::Repair()
     // 4. The rebuilt organizations replace this manifest's, which go with the rebuilt manifest.
     if (SUCCEEDED(hr)) {
         std::swap(m_organizations, rebuilt->m_organizations);
-        for (uint32_t o = 0; o < m_organizations->GetCount(); ++o) m_organizations->GetAt(o)->SetManifest(this);
+        for (uint32_t o = 0; o < m_organizations->GetCount(); ++o)
+            m_organizations->GetAt(o)->SetManifest(this);
         for (uint32_t o = 0; o < rebuilt->m_organizations->GetCount(); ++o)
             rebuilt->m_organizations->GetAt(o)->SetManifest(rebuilt);
         SetUpdated(true);
@@ -152,14 +155,16 @@ HRESULT CGalleryManifest::SetupNewManifest(const wchar_t *directory, bool, CGall
     if (SUCCEEDED(hr)) hr = metadata->SetVersion(CGalleryMetadata::NewVersion(false).c_str());
     if (SUCCEEDED(hr)) hr = metadata->GetTitle()->Add(CGallery::DefaultLanguage, title.c_str());
     const CAtlString current = CGallery::GetCurrentLanguage();
-    if (SUCCEEDED(hr) && current != CGallery::DefaultLanguage) hr = metadata->GetTitle()->Add(current.c_str(), title.c_str());
+    if (SUCCEEDED(hr) && current != CGallery::DefaultLanguage)
+        hr = metadata->GetTitle()->Add(current.c_str(), title.c_str());
 
     CGalleryOrganization *organization = nullptr;
     CGalleryActivity *activity = nullptr;
     if (SUCCEEDED(hr)) hr = CGalleryOrganization::CreateInstance(&organization);
     if (SUCCEEDED(hr)) hr = CGalleryActivity::CreateInstance(&activity);
     if (SUCCEEDED(hr)) hr = metadata->CopyTo(organization->GetMetadata());
-    if (SUCCEEDED(hr)) hr = organization->GetMetadata()->SetIdentifier(CGallery::NewIdentifier(L"organization").c_str());
+    if (SUCCEEDED(hr))
+        hr = organization->GetMetadata()->SetIdentifier(CGallery::NewIdentifier(L"organization").c_str());
     if (SUCCEEDED(hr)) hr = metadata->CopyTo(activity->GetMetadata());
     if (SUCCEEDED(hr)) hr = activity->GetMetadata()->SetIdentifier(CGallery::NewIdentifier(L"activity").c_str());
     if (SUCCEEDED(hr)) {
@@ -197,8 +202,8 @@ HRESULT CGalleryManifest::SetupNewManifest(const wchar_t *directory, bool, CGall
     if (CGalleryManifestCollection *team = CGallery::GetTeamContentManifests()) {
         if (team->IndexOfXmlPath(xmlPath.c_str()) != CGallery::MaxIndex) return S_OK;
     } else {
-        for (const wchar_t *type :
-             {CGalleryExtensionInfo::TeamContentExtensionType, CGalleryExtensionInfo::PersonalTeamContentExtensionType}) {
+        for (const wchar_t *type : {CGalleryExtensionInfo::TeamContentExtensionType,
+                                    CGalleryExtensionInfo::PersonalTeamContentExtensionType}) {
             std::vector<CGalleryExtensionInfo> registered;
             CGalleryExtensionInfo::GetExtensions(type, registered);
             for (const CGalleryExtensionInfo &extension : registered)
@@ -222,7 +227,8 @@ CGalleryActivity *CGalleryManifest::GetMatchingActivity(const CGalleryActivity *
 {
     if (!activity || !activity->GetOrganization()) return nullptr;
     std::vector<const wchar_t *> chain;
-    for (const CGalleryActivity *a = activity; a; a = a->GetParent()) chain.push_back(a->GetIdentifier());
+    for (const CGalleryActivity *a = activity; a; a = a->GetParent())
+        chain.push_back(a->GetIdentifier());
     const CGalleryOrganization *organization =
         m_organizations->GetByIdentifier(activity->GetOrganization()->GetIdentifier());
     if (!organization) return nullptr;

@@ -18,7 +18,8 @@
 #include <unordered_set>
 #include <vector>
 
-namespace GalleryMerge {
+namespace GalleryMerge
+{
 
 HRESULT ReplaceTexts(CGalleryMetadata *destination, const CGalleryMetadata *source)
 {
@@ -27,7 +28,8 @@ HRESULT ReplaceTexts(CGalleryMetadata *destination, const CGalleryMetadata *sour
     return hr;
 }
 
-namespace {
+namespace
+{
 
 // A file of the destination takes the source file's href, keywords, title, format and sort override.
 HRESULT UpdateFile(CGalleryFile *destination, const CGalleryFile *source)
@@ -95,7 +97,8 @@ bool IsContainedHref(const wchar_t *href)
 
 } // namespace GalleryMerge
 
-namespace {
+namespace
+{
 
 void CollectFiles(const CGalleryActivity *activity, std::unordered_set<const CGalleryFile *> &records,
                   std::set<CAtlString> &hrefs)
@@ -227,7 +230,8 @@ HRESULT CGalleryManifest::DeleteUnreferencedFiles(std::vector<CGalleryFile *> &f
     std::set<CAtlString> hrefs;
     for (uint32_t o = 0; o < m_organizations->GetCount(); ++o) {
         const CGalleryActivityCollection *activities = m_organizations->GetAt(o)->GetActivities();
-        for (uint32_t a = 0; a < activities->GetCount(); ++a) CollectFiles(activities->GetAt(a), records, hrefs);
+        for (uint32_t a = 0; a < activities->GetCount(); ++a)
+            CollectFiles(activities->GetAt(a), records, hrefs);
     }
     std::vector<CGalleryFile *> left;
     for (CGalleryFile *file : files)
@@ -244,7 +248,8 @@ HRESULT CGalleryManifest::DeleteUnreferencedFiles(std::vector<CGalleryFile *> &f
             hr = E_FAIL;
     }
     if (destroy) {
-        for (CGalleryFile *&file : files) CGalleryFile::DeleteInstance(&file);
+        for (CGalleryFile *&file : files)
+            CGalleryFile::DeleteInstance(&file);
         files.clear();
     }
     return hr;

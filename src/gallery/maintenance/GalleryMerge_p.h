@@ -9,7 +9,8 @@ class CGalleryActivityCollection;
 class CGalleryMetadata;
 class CGalleryOrganization;
 
-namespace GalleryMerge {
+namespace GalleryMerge
+{
 
 // The destination takes the source's keywords and title (replace).
 HRESULT ReplaceTexts(CGalleryMetadata *destination, const CGalleryMetadata *source);

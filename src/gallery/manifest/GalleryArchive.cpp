@@ -7,7 +7,8 @@
 
 #include <vector>
 
-namespace GalleryArchive {
+namespace GalleryArchive
+{
 
 bool UnzipToFolder(const CKeldaFilePath &archive, const CKeldaDirectoryPath &folder)
 {

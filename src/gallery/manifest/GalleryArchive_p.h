@@ -3,7 +3,8 @@
 
 #include "support/KeldaPath.h"
 
-namespace GalleryArchive {
+namespace GalleryArchive
+{
 
 // Unpacks every entry below folder (inside the code-page scope of the archive).
 bool UnzipToFolder(const CKeldaFilePath &archive, const CKeldaDirectoryPath &folder);

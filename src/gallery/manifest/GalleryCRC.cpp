@@ -12,7 +12,8 @@
 #define TROVE_CRC_CLMUL 1
 #endif
 
-namespace {
+namespace
+{
 
 constexpr uint32_t kPolynomial = 0xEDB88320u;
 
@@ -27,7 +28,8 @@ struct Tables {
 uint32_t PowerModP(unsigned n)
 {
     uint32_t r = 1; // x^0
-    for (unsigned i = 0; i < n; ++i) r = (r & 0x80000000u) ? (r << 1) ^ 0x04C11DB7u : (r << 1);
+    for (unsigned i = 0; i < n; ++i)
+        r = (r & 0x80000000u) ? (r << 1) ^ 0x04C11DB7u : (r << 1);
     return r;
 }
 
@@ -54,11 +56,13 @@ Tables MakeTables()
     Tables tables{};
     for (uint32_t i = 0; i < 256; ++i) {
         uint32_t c = i;
-        for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ kPolynomial : (c >> 1);
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? (c >> 1) ^ kPolynomial : (c >> 1);
         tables.t[0][i] = c;
     }
     for (uint32_t i = 0; i < 256; ++i)
-        for (int s = 1; s < 8; ++s) tables.t[s][i] = (tables.t[s - 1][i] >> 8) ^ tables.t[0][tables.t[s - 1][i] & 0xFF];
+        for (int s = 1; s < 8; ++s)
+            tables.t[s][i] = (tables.t[s - 1][i] >> 8) ^ tables.t[0][tables.t[s - 1][i] & 0xFF];
     FoldConstants(128, tables.k128lo, tables.k128hi);
     FoldConstants(512, tables.k512lo, tables.k512hi);
 #ifdef TROVE_CRC_CLMUL
@@ -82,12 +86,13 @@ uint32_t UpdateBytes(const Tables &tables, uint32_t state, const unsigned char *
         std::memcpy(&a, p, 4);
         std::memcpy(&b, p + 4, 4);
         a ^= state; // little-endian hosts only (x86_64, aarch64)
-        state = t[7][a & 0xFF] ^ t[6][(a >> 8) & 0xFF] ^ t[5][(a >> 16) & 0xFF] ^ t[4][a >> 24] ^
-                t[3][b & 0xFF] ^ t[2][(b >> 8) & 0xFF] ^ t[1][(b >> 16) & 0xFF] ^ t[0][b >> 24];
+        state = t[7][a & 0xFF] ^ t[6][(a >> 8) & 0xFF] ^ t[5][(a >> 16) & 0xFF] ^ t[4][a >> 24] ^ t[3][b & 0xFF] ^
+                t[2][(b >> 8) & 0xFF] ^ t[1][(b >> 16) & 0xFF] ^ t[0][b >> 24];
         p += 8;
         count -= 8;
     }
-    while (count--) state = t[0][(state ^ *p++) & 0xFF] ^ (state >> 8);
+    while (count--)
+        state = t[0][(state ^ *p++) & 0xFF] ^ (state >> 8);
     return state;
 }
 
@@ -102,7 +107,7 @@ __attribute__((target("pclmul,sse4.1"))) inline __m128i Fold(__m128i x, __m128i 
 // then run through the byte-wise update from state 0, which gives the same result because the raw CRC
 // of a message depends only on its residue modulo P.
 __attribute__((target("pclmul,sse4.1"))) uint32_t UpdateClmul(const Tables &tables, uint32_t state,
-                                                               const unsigned char *p, size_t count)
+                                                              const unsigned char *p, size_t count)
 {
     const __m128i k512 = _mm_set_epi64x(static_cast<long long>(tables.k512hi), static_cast<long long>(tables.k512lo));
     const __m128i k128 = _mm_set_epi64x(static_cast<long long>(tables.k128hi), static_cast<long long>(tables.k128lo));
@@ -138,7 +143,10 @@ __attribute__((target("pclmul,sse4.1"))) uint32_t UpdateClmul(const Tables &tabl
 
 } // namespace
 
-const uint32_t *CGalleryCRC::GetTable() { return TheTables().t[0]; }
+const uint32_t *CGalleryCRC::GetTable()
+{
+    return TheTables().t[0];
+}
 
 uint32_t CGalleryCRC::Update(uint32_t state, const void *bytes, size_t count)
 {
@@ -156,7 +164,10 @@ uint32_t CGalleryCRC::Update(uint32_t state, const void *bytes, size_t count)
     return UpdateBytes(tables, state, p, count);
 }
 
-void CGalleryCRC::Add(const void *bytes, size_t count) { m_state = Update(m_state, bytes, count); }
+void CGalleryCRC::Add(const void *bytes, size_t count)
+{
+    m_state = Update(m_state, bytes, count);
+}
 
 HRESULT CGalleryCRC::Add(CGallerySerializationStream *stream)
 {

@@ -9,8 +9,9 @@
 
 class CGallerySerializationStream;
 
-class CGalleryCRC {
-public:
+class CGalleryCRC
+{
+  public:
     CGalleryCRC() = default;
 
     // Feeds count bytes.
@@ -27,6 +28,6 @@ public:
     // Continues a running (uncomplemented) state over count bytes.
     static uint32_t Update(uint32_t state, const void *bytes, size_t count);
 
-private:
+  private:
     uint32_t m_state = 0xFFFFFFFFu;
 };

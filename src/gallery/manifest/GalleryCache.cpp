@@ -27,7 +27,8 @@
 #include <cwchar>
 #include <vector>
 
-namespace GalleryCache {
+namespace GalleryCache
+{
 const char kHeader[] = "Kelda Vellum Binary Manifest\r\nFormat: 2010-06-03(a)\r\n\x0c"
                        "abcd1234";
 static_assert(sizeof(kHeader) - 1 == kHeaderLength);
@@ -35,13 +36,14 @@ static_assert(sizeof(kHeader) - 1 == kHeaderLength);
 
 using namespace GalleryCache;
 
-#define CACHE_TRY(expression)                                                                            \
-    do {                                                                                                 \
-        const HRESULT hr_ = (expression);                                                                \
-        if (FAILED(hr_)) return hr_;                                                                     \
+#define CACHE_TRY(expression)                                                                                          \
+    do {                                                                                                               \
+        const HRESULT hr_ = (expression);                                                                              \
+        if (FAILED(hr_)) return hr_;                                                                                   \
     } while (0)
 
-namespace {
+namespace
+{
 
 // Collections whose only (or first) field is their data pointer; a collection is pointer-interconvertible
 // with that field because the types are standard-layout.
@@ -130,11 +132,13 @@ struct CGalleryCacheAccess {
         CACHE_TRY(w.Append(&block, sizeof block, position));
         if (!count) return S_OK;
         std::vector<CGalleryStringEntry> entries(count);
-        for (uint32_t i = 0; i < count; ++i) entries[i] = {nullptr, c->GetFlagAt(i)};
+        for (uint32_t i = 0; i < count; ++i)
+            entries[i] = {nullptr, c->GetFlagAt(i)};
         uint64_t array = 0;
         CACHE_TRY(w.Append(entries.data(), count * sizeof(CGalleryStringEntry), &array));
         CACHE_TRY(w.Patch(*position, 0, array));
-        for (uint32_t i = 0; i < count; ++i) CACHE_TRY(w.String(array, i * sizeof(CGalleryStringEntry), c->GetAt(i)));
+        for (uint32_t i = 0; i < count; ++i)
+            CACHE_TRY(w.String(array, i * sizeof(CGalleryStringEntry), c->GetAt(i)));
         return S_OK;
     }
     // A record collection: the block, its item array, then each record.
@@ -293,8 +297,7 @@ struct CGalleryCacheAccess {
             return offset >= cursor && offset < length && (offset - kImageStart) % 8 == 0 && size <= length - offset;
         }
         // A block of size bytes for the pointer field; the field then holds its address.
-        template <class T>
-        HRESULT Take(T **field, uint64_t size = sizeof(T))
+        template <class T> HRESULT Take(T **field, uint64_t size = sizeof(T))
         {
             const uint64_t offset = Stored(field);
             if (!Fits(offset, size)) return E_POINTER;
@@ -356,8 +359,7 @@ struct CGalleryCacheAccess {
             return S_OK;
         }
         // The block of a collection with its count; the item array follows when count is not zero.
-        template <class Item>
-        HRESULT TakeArray(void *collectionField, Item **items, uint32_t *count)
+        template <class Item> HRESULT TakeArray(void *collectionField, Item **items, uint32_t *count)
         {
             auto **field = static_cast<ArrayBlock **>(collectionField);
             CACHE_TRY(Take(field));
@@ -377,8 +379,7 @@ struct CGalleryCacheAccess {
         }
     };
 
-    template <class C>
-    static HRESULT FixupPairCollection(Reader &r, C **field)
+    template <class C> static HRESULT FixupPairCollection(Reader &r, C **field)
     {
         CACHE_TRY(r.Take(field));
         // The collection's one field is its buffer (pointer-interconvertible, standard-layout).
@@ -390,7 +391,8 @@ struct CGalleryCacheAccess {
         CGalleryStringEntry *entries = nullptr;
         uint32_t count = 0;
         CACHE_TRY(r.TakeArray(field, &entries, &count));
-        for (uint32_t i = 0; i < count; ++i) CACHE_TRY(r.TakeString(&entries[i].m_text));
+        for (uint32_t i = 0; i < count; ++i)
+            CACHE_TRY(r.TakeString(&entries[i].m_text));
         return S_OK;
     }
 
@@ -435,10 +437,12 @@ struct CGalleryCacheAccess {
         CGalleryFile **files = nullptr;
         uint32_t count = 0;
         CACHE_TRY(r.TakeArray(&a->m_files, &files, &count));
-        for (uint32_t i = 0; i < count; ++i) CACHE_TRY(Fixup(r, &files[i], a));
+        for (uint32_t i = 0; i < count; ++i)
+            CACHE_TRY(Fixup(r, &files[i], a));
         CGalleryActivity **children = nullptr;
         CACHE_TRY(r.TakeArray(&a->m_activities, &children, &count));
-        for (uint32_t i = 0; i < count; ++i) CACHE_TRY(Fixup(r, &children[i], a, organization, depth + 1));
+        for (uint32_t i = 0; i < count; ++i)
+            CACHE_TRY(Fixup(r, &children[i], a, organization, depth + 1));
         return S_OK;
     }
 
@@ -453,7 +457,8 @@ struct CGalleryCacheAccess {
         CGalleryActivity **activities = nullptr;
         uint32_t count = 0;
         CACHE_TRY(r.TakeArray(&o->m_activities, &activities, &count));
-        for (uint32_t i = 0; i < count; ++i) CACHE_TRY(Fixup(r, &activities[i], nullptr, o, 0));
+        for (uint32_t i = 0; i < count; ++i)
+            CACHE_TRY(Fixup(r, &activities[i], nullptr, o, 0));
         return S_OK;
     }
 
@@ -478,7 +483,8 @@ struct CGalleryCacheAccess {
         CGalleryOrganization **organizations = nullptr;
         uint32_t count = 0;
         CACHE_TRY(r.TakeArray(&m->m_organizations, &organizations, &count));
-        for (uint32_t i = 0; i < count; ++i) CACHE_TRY(Fixup(r, &organizations[i]));
+        for (uint32_t i = 0; i < count; ++i)
+            CACHE_TRY(Fixup(r, &organizations[i]));
         // Nothing but the padding of the last block may follow.
         if (length - r.cursor >= 8) return E_POINTER;
         *image = m;
@@ -541,7 +547,8 @@ HRESULT GalleryCache::Read(const CAtlString &path, CGalleryMemory **block, CGall
     if (SUCCEEDED(hr) && std::memcmp(base, kHeader, kHeaderLength) != 0) hr = E_FAIL;
     if (SUCCEEDED(hr)) {
         uint64_t stored = 0;
-        for (int i = 0; i < 8; ++i) stored |= uint64_t(base[kHeaderLength + i]) << (8 * i);
+        for (int i = 0; i < 8; ++i)
+            stored |= uint64_t(base[kHeaderLength + i]) << (8 * i);
         if (stored != crc.GetChecksum()) hr = E_FAIL;
     }
     if (SUCCEEDED(hr)) hr = CGalleryCacheAccess::Fixup(base, length, image);
@@ -580,7 +587,8 @@ HRESULT CGalleryManifest::OpenCache(const CKeldaFilePath &cachePath)
     CGalleryMemory::DeleteInstance(&m_memory);
     m_memory = block;
     HRESULT hr = SetCachePath(cachePath.GetFilePathString().c_str());
-    for (uint32_t i = 0; i < m_organizations->GetCount(); ++i) m_organizations->GetAt(i)->SetManifest(this);
+    for (uint32_t i = 0; i < m_organizations->GetCount(); ++i)
+        m_organizations->GetAt(i)->SetManifest(this);
     SetUpdated(false);
     if (!m_fileStamp && SUCCEEDED(hr)) hr = CGalleryFileStamp::CreateInstance(&m_fileStamp);
     if (m_fileStamp) m_fileStamp->GetStampFromFile(cachePath.GetFilePathString().c_str());

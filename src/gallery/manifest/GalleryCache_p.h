@@ -22,7 +22,8 @@
 class CGalleryManifest;
 class CGalleryMemory;
 
-namespace GalleryCache {
+namespace GalleryCache
+{
 
 // "Kelda Vellum Binary Manifest\r\nFormat: 2010-06-03(a)\r\n", form feed, "abcd1234".
 extern const char kHeader[];

@@ -4,7 +4,8 @@
 #include "support/DirectoryManipulator.h"
 #include "support/FileManipulator.h"
 
-namespace GalleryFileOps {
+namespace GalleryFileOps
+{
 
 bool MakeDirectories(const CKeldaDirectoryPath &directory)
 {
@@ -15,7 +16,8 @@ CKeldaDirectoryPath MakeUniqueTempDirectory(const wchar_t *prefix)
 {
     const CKeldaDirectoryPath base = CKeldaDirectoryPath::GetTempFileDirectoryPath();
     CKeldaDirectoryPath created;
-    if (!MakeDirectories(base) || !CDirectoryManipulator::CreateUniqueSubDirectory(base, prefix ? prefix : L"gallery", created))
+    if (!MakeDirectories(base) ||
+        !CDirectoryManipulator::CreateUniqueSubDirectory(base, prefix ? prefix : L"gallery", created))
         return CKeldaDirectoryPath();
     return created;
 }

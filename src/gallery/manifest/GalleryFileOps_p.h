@@ -4,7 +4,8 @@
 
 #include "support/KeldaPath.h"
 
-namespace GalleryFileOps {
+namespace GalleryFileOps
+{
 
 // Creates the directory and its missing parents; true when it exists afterwards.
 bool MakeDirectories(const CKeldaDirectoryPath &directory);

@@ -15,9 +15,8 @@
 
 const wchar_t *const CGalleryI18N::EntryName = L"i18n.xml";
 
-HRESULT CGalleryI18N::startElement(const KELDASaxString &qualifiedName, const KELDASaxString &,
-                                   const KELDASaxString &, const KELDASaxAttributes &attributes,
-                                   const KELDASaxString &text, size_t, size_t)
+HRESULT CGalleryI18N::startElement(const KELDASaxString &qualifiedName, const KELDASaxString &, const KELDASaxString &,
+                                   const KELDASaxAttributes &attributes, const KELDASaxString &text, size_t, size_t)
 {
     if (qualifiedName == "i18n2" || qualifiedName == "i18n") {
         m_language = attributes.GetValue("language").value();
@@ -66,7 +65,8 @@ HRESULT CGalleryI18N::WriteDocument(IKELDAXMLWriter *w) const
     for (const auto &entry : m_manifests) {
         if (SUCCEEDED(hr)) hr = w->startElement("manifest");
         if (SUCCEEDED(hr)) hr = w->WriteTextAttribute("id", Text::ToUtf8(entry->id));
-        if (SUCCEEDED(hr)) hr = w->WriteTextAttribute("languagestringversion", Text::ToUtf8(entry->languageStringVersion));
+        if (SUCCEEDED(hr))
+            hr = w->WriteTextAttribute("languagestringversion", Text::ToUtf8(entry->languageStringVersion));
         for (const auto &item : entry->items) {
             if (SUCCEEDED(hr)) hr = w->startElement("item");
             if (SUCCEEDED(hr)) hr = w->WriteTextAttribute("id", Text::ToUtf8(item->id));
@@ -133,11 +133,13 @@ HRESULT CGalleryI18N::Add(CGalleryMetadata *metadata, ManifestMetadata &entry)
     item->id = metadata->GetIdentifier();
     const CGalleryLanguageStringCollection *title = metadata->GetTitle();
     for (uint32_t i = 0; i < title->GetCount(); ++i)
-        if (CGallery::MatchLanguages(title->GetLanguageAt(i), m_language.c_str()) == 3) item->title = title->GetStringAt(i);
+        if (CGallery::MatchLanguages(title->GetLanguageAt(i), m_language.c_str()) == 3)
+            item->title = title->GetStringAt(i);
     const CGalleryLanguageStringCollection *keywords = metadata->GetKeywords();
     for (uint32_t i = 0; i < keywords->GetCount(); ++i) {
         const wchar_t *keyword = keywords->GetStringAt(i);
-        if (!CGallery::IsEmptyString(keyword) && CGallery::MatchLanguages(keywords->GetLanguageAt(i), m_language.c_str()) == 3)
+        if (!CGallery::IsEmptyString(keyword) &&
+            CGallery::MatchLanguages(keywords->GetLanguageAt(i), m_language.c_str()) == 3)
             item->keywords.emplace_back(keyword);
     }
     entry.items.push_back(item);
@@ -168,7 +170,8 @@ HRESULT CGalleryI18N::Add(CGalleryManifest *manifest)
     const CGalleryOrganizationCollection *organizations = manifest->GetOrganizations();
     for (uint32_t o = 0; SUCCEEDED(hr) && o < organizations->GetCount(); ++o) {
         const CGalleryActivityCollection *activities = organizations->GetAt(o)->GetActivities();
-        for (uint32_t a = 0; SUCCEEDED(hr) && a < activities->GetCount(); ++a) hr = Add(activities->GetAt(a), *entry);
+        for (uint32_t a = 0; SUCCEEDED(hr) && a < activities->GetCount(); ++a)
+            hr = Add(activities->GetAt(a), *entry);
     }
     if (SUCCEEDED(hr)) m_manifests.push_back(entry);
     return hr;
@@ -180,7 +183,8 @@ CGalleryI18N::ItemIndex CGalleryI18N::MakeIndex(const ManifestMetadata &entry)
 {
     ItemIndex index;
     index.reserve(entry.items.size());
-    for (const auto &item : entry.items) index.emplace(item->id, item.get());
+    for (const auto &item : entry.items)
+        index.emplace(item->id, item.get());
     return index;
 }
 

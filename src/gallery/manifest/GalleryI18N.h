@@ -17,8 +17,9 @@ class CGalleryActivity;
 class CGalleryManifest;
 class CGalleryMetadata;
 
-class CGalleryI18N : public KELDASaxContentHandler {
-public:
+class CGalleryI18N : public KELDASaxContentHandler
+{
+  public:
     struct ItemMetadata {
         CAtlString id; // an activity or file identifier
         CAtlString title;
@@ -62,7 +63,7 @@ public:
                          const KELDASaxString &localName, const KELDASaxAttributes &attributes,
                          const KELDASaxString &text, size_t position, size_t length) override;
 
-private:
+  private:
     // Item by id, the first of equal ids.
     using ItemIndex = std::unordered_map<CAtlString, const ItemMetadata *>;
     static ItemIndex MakeIndex(const ManifestMetadata &entry);

@@ -14,8 +14,14 @@
 #include "gallery/records/GalleryRecordAlloc_p.h"
 #include "support/FileManipulator.h"
 
-HRESULT CGalleryManifest::CreateInstance(CGalleryManifest **out) { return CreateGalleryRecord(out); }
-void CGalleryManifest::DeleteInstance(CGalleryManifest **inOut) { DeleteGalleryRecord(inOut); }
+HRESULT CGalleryManifest::CreateInstance(CGalleryManifest **out)
+{
+    return CreateGalleryRecord(out);
+}
+void CGalleryManifest::DeleteInstance(CGalleryManifest **inOut)
+{
+    DeleteGalleryRecord(inOut);
+}
 
 HRESULT CGalleryManifest::Initialize()
 {
@@ -67,7 +73,10 @@ HRESULT CGalleryManifest::SetXmlPath(const wchar_t *path)
     return CGallery::AllocateString(standardized.GetFilePathString().c_str(), &m_xmlPath);
 }
 
-HRESULT CGalleryManifest::SetCachePath(const wchar_t *path) { return CGallery::AllocateString(path, &m_cachePath); }
+HRESULT CGalleryManifest::SetCachePath(const wchar_t *path)
+{
+    return CGallery::AllocateString(path, &m_cachePath);
+}
 
 CKeldaDirectoryPath CGalleryManifest::GetContentDirectoryPath() const
 {
@@ -93,7 +102,8 @@ CKeldaFilePath CGalleryManifest::GetUninstallFilePath(const wchar_t *identifier,
     return folder.CreateFilePath(Text::Format(L"imsmanifest%x%x.xml", a, b));
 }
 
-namespace {
+namespace
+{
 
 HRESULT CopyActivityFiles(const CGalleryActivity *activity, const CKeldaDirectoryPath &content,
                           const CKeldaDirectoryPath &target)
@@ -153,7 +163,8 @@ HRESULT CGalleryManifest::OpenDisconnected(const wchar_t *path, IGalleryManifest
     metadata->GetTitle()->RemoveAll();
     HRESULT hr = metadata->GetTitle()->Add(CGallery::DefaultLanguage, title.c_str());
     const CAtlString current = CGallery::GetCurrentLanguage();
-    if (SUCCEEDED(hr) && current != CGallery::DefaultLanguage) hr = metadata->GetTitle()->Add(current.c_str(), title.c_str());
+    if (SUCCEEDED(hr) && current != CGallery::DefaultLanguage)
+        hr = metadata->GetTitle()->Add(current.c_str(), title.c_str());
     if (SUCCEEDED(hr)) hr = metadata->SetIdentifier(directory.GetDirectoryPathString().c_str());
     CGalleryOrganization *organization = nullptr;
     CGalleryActivity *activity = nullptr;

@@ -13,14 +13,16 @@ class IKELDAXMLWriter;
 class CGalleryInstalledManifestMap;
 
 // Receives the fraction of a manifest read so far (0 ... 1); a negative status cancels the open.
-class IGalleryManifestOpenObserver {
-public:
+class IGalleryManifestOpenObserver
+{
+  public:
     virtual ~IGalleryManifestOpenObserver() = default;
     virtual HRESULT NotifyOpenProgress(float fraction) = 0;
 };
 
-class CGalleryManifest : public CGalleryRecord<CGalleryManifest> {
-public:
+class CGalleryManifest : public CGalleryRecord<CGalleryManifest>
+{
+  public:
     static HRESULT CreateInstance(CGalleryManifest **out);
     static void DeleteInstance(CGalleryManifest **inOut);
     HRESULT Initialize();
@@ -107,7 +109,7 @@ public:
     CGalleryOrganizationCollection *m_organizations;
     CGalleryFileStamp *m_fileStamp;
 
-private:
+  private:
     HRESULT OpenXml(const CKeldaFilePath &path, IGalleryManifestOpenObserver *observer, bool useCache);
     HRESULT ParseXmlFile(const CKeldaFilePath &path, IGalleryManifestOpenObserver *observer);
     HRESULT SaveToDirectory(const CKeldaDirectoryPath &directory, bool writeCache);

@@ -11,7 +11,8 @@
 
 #include <tinyxml2.h>
 
-namespace {
+namespace
+{
 
 CAtlString RelativeTo(const CKeldaDirectoryPath &root, const CKeldaFilePath &file)
 {
@@ -24,8 +25,8 @@ CAtlString RelativeTo(const CKeldaDirectoryPath &root, const CKeldaFilePath &fil
 
 } // namespace
 
-CGalleryActivity *CGalleryManifest::GetActivity(const CKeldaDirectoryPath &directory, CGalleryOrganization *organization,
-                                                CGalleryActivity *parent)
+CGalleryActivity *CGalleryManifest::GetActivity(const CKeldaDirectoryPath &directory,
+                                                CGalleryOrganization *organization, CGalleryActivity *parent)
 {
     CGalleryActivity *activity = nullptr;
     if (FAILED(CGalleryActivity::CreateInstance(&activity))) return nullptr;
@@ -59,7 +60,8 @@ CGalleryActivity *CGalleryManifest::GetActivity(const CKeldaDirectoryPath &direc
             const char *title = record->Attribute("name");
             if (file->GetMetadata()->GetTitle()->IsEmpty())
                 file->GetMetadata()->GetTitle()->Add(CGallery::DefaultLanguage,
-                                                     title ? Text::FromUtf8(title).c_str() : itemPath.GetBaseFileName().c_str());
+                                                     title ? Text::FromUtf8(title).c_str()
+                                                           : itemPath.GetBaseFileName().c_str());
             if (FAILED(activity->GetFiles()->Add(file))) CGalleryFile::DeleteInstance(&file);
         }
     }
@@ -77,13 +79,15 @@ HRESULT CGalleryManifest::OpenOldStyleManifest(const wchar_t *directoryPath)
     if (!directoryPath) return E_INVALIDARG;
     const CKeldaDirectoryPath directory(directoryPath);
     if (!directory.DirectoryExists()) return E_FAIL;
-    if (CGallery::IsEmptyString(m_xmlPath)) SetXmlPath(directory.CreateFilePath(CGallery::ImsManifestXml).GetFilePathString().c_str());
+    if (CGallery::IsEmptyString(m_xmlPath))
+        SetXmlPath(directory.CreateFilePath(CGallery::ImsManifestXml).GetFilePathString().c_str());
     CGalleryOrganization *organization = nullptr;
     HRESULT hr = CGalleryOrganization::CreateInstance(&organization);
     if (FAILED(hr)) return hr;
     organization->SetManifest(this);
     const CAtlString name = directory.GetLastDirectoryName();
-    organization->GetMetadata()->GetTitle()->Add(CGallery::DefaultLanguage, name.empty() ? CGallery::UntitledForFilenames : name.c_str());
+    organization->GetMetadata()->GetTitle()->Add(CGallery::DefaultLanguage,
+                                                 name.empty() ? CGallery::UntitledForFilenames : name.c_str());
     organization->GetMetadata()->SetIdentifier(CGallery::NewIdentifier(L"organization").c_str());
     CGalleryActivity *top = GetActivity(directory, organization, nullptr);
     if (!top) hr = E_OUTOFMEMORY;

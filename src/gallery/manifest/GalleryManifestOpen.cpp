@@ -83,7 +83,8 @@ HRESULT CGalleryManifest::OpenXml(const CKeldaFilePath &path, IGalleryManifestOp
             xmlStamp.Initialize();
             gzStamp.Initialize();
             if (SUCCEEDED(xmlStamp.GetStampFromFile(path.GetFilePathString().c_str())) &&
-                SUCCEEDED(gzStamp.GetStampFromFile(gz.GetFilePathString().c_str())) && gzStamp.Compare(&xmlStamp) >= 0) {
+                SUCCEEDED(gzStamp.GetStampFromFile(gz.GetFilePathString().c_str())) &&
+                gzStamp.Compare(&xmlStamp) >= 0) {
                 KELDASaxOpenXmlHandler handler(this, observer);
                 hr = KELDASax::ReadXmlFile(gz.GetFilePathString(), &handler);
                 cancelled = handler.WasCancelled();
@@ -105,7 +106,8 @@ HRESULT CGalleryManifest::OpenXml(const CKeldaFilePath &path, IGalleryManifestOp
     if (FILE *probe = CFileManipulator::OpenFile(path, "r+")) {
         std::fclose(probe);
     } else {
-        for (uint32_t i = 0; i < m_organizations->GetCount(); ++i) m_organizations->GetAt(i)->SetReadOnly(true);
+        for (uint32_t i = 0; i < m_organizations->GetCount(); ++i)
+            m_organizations->GetAt(i)->SetReadOnly(true);
     }
     return S_OK;
 }

@@ -18,7 +18,8 @@
 #include "gallery/records/GalleryMetadata.h"
 #include "gallery/records/GalleryOrganization.h"
 
-namespace {
+namespace
+{
 
 CAtlString TrimmedValue(const KELDASaxString &text)
 {
@@ -41,7 +42,10 @@ KELDASaxOpenXmlHandler::KELDASaxOpenXmlHandler(CGalleryManifest *manifest, IGall
     CGalleryLanguageStringCollection::CreateInstance(&m_scratch);
 }
 
-KELDASaxOpenXmlHandler::~KELDASaxOpenXmlHandler() { CGalleryLanguageStringCollection::DeleteInstance(&m_scratch); }
+KELDASaxOpenXmlHandler::~KELDASaxOpenXmlHandler()
+{
+    CGalleryLanguageStringCollection::DeleteInstance(&m_scratch);
+}
 
 CGalleryMetadata *KELDASaxOpenXmlHandler::InnermostMetadata() const
 {
@@ -54,7 +58,8 @@ CGalleryMetadata *KELDASaxOpenXmlHandler::InnermostMetadata() const
 CAtlString *KELDASaxOpenXmlHandler::PendingTitleOf(const CGalleryMetadata *metadata)
 {
     if (m_file && m_file->GetMetadata() == metadata) return &m_fileTitle;
-    if (m_activity && m_activity->GetMetadata() == metadata && !m_activityTitles.empty()) return &m_activityTitles.back();
+    if (m_activity && m_activity->GetMetadata() == metadata && !m_activityTitles.empty())
+        return &m_activityTitles.back();
     if (m_organization && m_organization->GetMetadata() == metadata) return &m_organizationTitle;
     return nullptr;
 }
@@ -122,9 +127,9 @@ HRESULT KELDASaxOpenXmlHandler::StartActivity(const KELDASaxAttributes &attribut
     return S_OK;
 }
 
-HRESULT KELDASaxOpenXmlHandler::startElement(const KELDASaxString &name, const KELDASaxString &,
-                                             const KELDASaxString &, const KELDASaxAttributes &attributes,
-                                             const KELDASaxString &text, size_t, size_t)
+HRESULT KELDASaxOpenXmlHandler::startElement(const KELDASaxString &name, const KELDASaxString &, const KELDASaxString &,
+                                             const KELDASaxAttributes &attributes, const KELDASaxString &text, size_t,
+                                             size_t)
 {
     const std::string_view n = name.view();
     if (n == "item") {
@@ -133,9 +138,12 @@ HRESULT KELDASaxOpenXmlHandler::startElement(const KELDASaxString &name, const K
     }
     if (n == "title") {
         const CAtlString title = TrimmedValue(text);
-        if (m_file) m_fileTitle = title;
-        else if (m_activity && !m_activityTitles.empty()) m_activityTitles.back() = title;
-        else if (m_organization) m_organizationTitle = title;
+        if (m_file)
+            m_fileTitle = title;
+        else if (m_activity && !m_activityTitles.empty())
+            m_activityTitles.back() = title;
+        else if (m_organization)
+            m_organizationTitle = title;
         return S_OK;
     }
     if (n == "metadata") {
@@ -210,7 +218,7 @@ HRESULT KELDASaxOpenXmlHandler::startElement(const KELDASaxString &name, const K
         if (!m_metadata) return S_OK;
         const CAtlString codes = TrimmedValue(text);
         return n == "keldagallery:showinlanguages" ? m_metadata->SetShowInLanguages(codes.c_str())
-                                                    : m_metadata->SetHideInLanguages(codes.c_str());
+                                                   : m_metadata->SetHideInLanguages(codes.c_str());
     }
     if (n == "keldagallery:creationdatetime" || n == "keldagallery:creationdate" || n == "gallery:creationdate") {
         if (m_metadata) m_metadata->SetCreationDateTime(CGalleryMetadata::ParseDateTime(TrimmedValue(text).c_str()));
@@ -268,8 +276,8 @@ HRESULT KELDASaxOpenXmlHandler::EndOrganization()
     return S_OK;
 }
 
-HRESULT KELDASaxOpenXmlHandler::endElement(const KELDASaxString &name, const KELDASaxString &,
-                                           const KELDASaxString &, size_t position, size_t length)
+HRESULT KELDASaxOpenXmlHandler::endElement(const KELDASaxString &name, const KELDASaxString &, const KELDASaxString &,
+                                           size_t position, size_t length)
 {
     const std::string_view n = name.view();
     HRESULT hr = S_OK;
@@ -322,8 +330,8 @@ HRESULT KELDASaxOpenXmlHandler::endElement(const KELDASaxString &name, const KEL
     }
     if (FAILED(hr)) return hr;
     if (m_observer && length) {
-        const HRESULT progress =
-            m_observer->NotifyOpenProgress(static_cast<float>(static_cast<double>(position) / static_cast<double>(length)));
+        const HRESULT progress = m_observer->NotifyOpenProgress(
+            static_cast<float>(static_cast<double>(position) / static_cast<double>(length)));
         if (progress < 0) {
             m_cancelled = true;
             return progress;

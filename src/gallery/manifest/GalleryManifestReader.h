@@ -10,8 +10,9 @@
 #include <unordered_map>
 #include <vector>
 
-class KELDASaxOpenXmlHandler : public KELDASaxContentHandler {
-public:
+class KELDASaxOpenXmlHandler : public KELDASaxContentHandler
+{
+  public:
     KELDASaxOpenXmlHandler(CGalleryManifest *manifest, IGalleryManifestOpenObserver *observer);
     ~KELDASaxOpenXmlHandler() override;
     KELDASaxOpenXmlHandler(const KELDASaxOpenXmlHandler &) = delete;
@@ -27,7 +28,7 @@ public:
     // True when the parse was stopped by the observer (a cancel, not a broken document).
     bool WasCancelled() const { return m_cancelled; }
 
-private:
+  private:
     HRESULT StartOrganization(const KELDASaxAttributes &attributes);
     HRESULT StartFile(const KELDASaxAttributes &attributes, const KELDASaxString &reference);
     HRESULT StartActivity(const KELDASaxAttributes &attributes);

@@ -68,7 +68,8 @@ HRESULT CGalleryManifest::SaveAs(const wchar_t *path, bool writeCache)
         if (folder.IsEmptyPath()) return E_FAIL;
         const CKeldaFilePath packed = folder.CreateFilePath(L"converted.gallery");
         HRESULT hr = SaveAs(packed.GetFilePathString().c_str(), false);
-        if (SUCCEEDED(hr)) hr = CGallery::ConvertFile(packed.GetFilePathString().c_str(), asFile.GetFilePathString().c_str());
+        if (SUCCEEDED(hr))
+            hr = CGallery::ConvertFile(packed.GetFilePathString().c_str(), asFile.GetFilePathString().c_str());
         // The conversion does nothing on this platform: the archive itself becomes the target.
         if (SUCCEEDED(hr) && !asFile.FileExists() && !GalleryFileOps::CopyFileOver(packed, asFile)) hr = E_FAIL;
         GalleryFileOps::RemoveTree(folder);

@@ -15,10 +15,12 @@
 #include <utility>
 #include <vector>
 
-namespace {
+namespace
+{
 
-class ManifestWriter {
-public:
+class ManifestWriter
+{
+  public:
     explicit ManifestWriter(IKELDAXMLWriter *w) : m_w(w) {}
 
     CAtlStringA NextId() { return "id" + std::to_string(++m_counter); }
@@ -55,9 +57,11 @@ public:
         if (SUCCEEDED(hr)) hr = m_w->WriteTextAttribute("identifier", NextId());
         if (SUCCEEDED(hr)) hr = WriteTitle(activity->GetTitle());
         const CGalleryActivityCollection *children = activity->GetActivities();
-        for (uint32_t i = 0; SUCCEEDED(hr) && i < children->GetCount(); ++i) hr = WriteActivity(children->GetAt(i));
+        for (uint32_t i = 0; SUCCEEDED(hr) && i < children->GetCount(); ++i)
+            hr = WriteActivity(children->GetAt(i));
         const CGalleryFileCollection *files = activity->GetFiles();
-        for (uint32_t i = 0; SUCCEEDED(hr) && i < files->GetCount(); ++i) hr = WriteFile(files->GetAt(i));
+        for (uint32_t i = 0; SUCCEEDED(hr) && i < files->GetCount(); ++i)
+            hr = WriteFile(files->GetAt(i));
         if (SUCCEEDED(hr)) hr = WriteMetadata(activity->GetMetadata());
         if (SUCCEEDED(hr)) hr = m_w->endElement("item");
         return hr;
@@ -67,10 +71,12 @@ public:
     {
         HRESULT hr = m_w->startElement("organization");
         if (SUCCEEDED(hr)) hr = m_w->WriteTextAttribute("identifier", identifier);
-        if (SUCCEEDED(hr)) hr = m_w->WriteTextAttribute("keldagallery:readonly", organization->GetReadOnly() ? "true" : "false");
+        if (SUCCEEDED(hr))
+            hr = m_w->WriteTextAttribute("keldagallery:readonly", organization->GetReadOnly() ? "true" : "false");
         if (SUCCEEDED(hr)) hr = WriteTitle(organization->GetTitle());
         const CGalleryActivityCollection *activities = organization->GetActivities();
-        for (uint32_t i = 0; SUCCEEDED(hr) && i < activities->GetCount(); ++i) hr = WriteActivity(activities->GetAt(i));
+        for (uint32_t i = 0; SUCCEEDED(hr) && i < activities->GetCount(); ++i)
+            hr = WriteActivity(activities->GetAt(i));
         if (SUCCEEDED(hr)) hr = WriteMetadata(organization->GetMetadata());
         if (SUCCEEDED(hr)) hr = m_w->endElement("organization");
         return hr;
@@ -98,7 +104,7 @@ public:
 
     IKELDAXMLWriter *m_w;
 
-private:
+  private:
     int m_counter = 0;
     // Files in writing order with their resource numbers.
     std::vector<std::pair<const CGalleryFile *, int>> m_resources;

@@ -51,7 +51,8 @@ HRESULT CGallerySerializationStream::Open(const CAtlString &path, bool write)
     if (!file.FileExists()) return S_FALSE;
     m_fd = ::open(Text::ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (m_fd < 0) return E_FAIL;
-    struct stat st {};
+    struct stat st {
+    };
     if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         Close();
         return E_FAIL;
@@ -80,7 +81,10 @@ HRESULT CGallerySerializationStream::Close()
     return hr;
 }
 
-void CGallerySerializationStream::Cancel() { m_failed = true; }
+void CGallerySerializationStream::Cancel()
+{
+    m_failed = true;
+}
 
 HRESULT CGallerySerializationStream::Seek(uint64_t position)
 {
@@ -119,7 +123,8 @@ HRESULT CGallerySerializationStream::Write(const void *bytes, uint64_t count)
 HRESULT CGallerySerializationStream::Write(uint64_t value)
 {
     unsigned char bytes[8];
-    for (int i = 0; i < 8; ++i) bytes[i] = static_cast<unsigned char>(value >> (8 * i));
+    for (int i = 0; i < 8; ++i)
+        bytes[i] = static_cast<unsigned char>(value >> (8 * i));
     return Write(bytes, sizeof bytes);
 }
 

@@ -17,8 +17,9 @@
 #include <cstddef>
 #include <cstdint>
 
-class CGallerySerializationStream {
-public:
+class CGallerySerializationStream
+{
+  public:
     // Largest image written or read.
     static constexpr uint64_t kMaxLength = 0xFFFFFFFFull;
 
@@ -58,7 +59,7 @@ public:
     // The bytes written so far (write mode), e.g. to checksum them.
     const unsigned char *GetWrittenBytes() const;
 
-private:
+  private:
     CGallerySerializationStream() = default;
 
     CAtlString m_path;

@@ -1,7 +1,8 @@
 // Namespace URIs and fixed texts of the gallery documents (imsmanifest.xml, metadata.xml).
 #pragma once
 
-namespace GalleryXml {
+namespace GalleryXml
+{
 
 constexpr const char *ImsCpNamespace = "http://www.imsglobal.org/xsd/imscp_v1p1";
 constexpr const char *AdlCpNamespace = "http://www.adlnet.org/xsd/adlcp_v1p3";

@@ -5,7 +5,8 @@
 #include "gallery/manifest/GalleryXmlNames.h"
 #include "support/XmlWriter.h"
 
-namespace GalleryXmlUtil {
+namespace GalleryXmlUtil
+{
 
 // The text as UTF-8, or the empty-text marker when it is empty.
 inline CAtlStringA Utf8OrMarker(const wchar_t *text)
@@ -14,7 +15,10 @@ inline CAtlStringA Utf8OrMarker(const wchar_t *text)
 }
 
 // A text as stored in a record: the marker alone stands for empty.
-inline CAtlString StoredText(const CAtlString &text) { return CGallery::IsEmptyString(text.c_str()) ? CAtlString() : text; }
+inline CAtlString StoredText(const CAtlString &text)
+{
+    return CGallery::IsEmptyString(text.c_str()) ? CAtlString() : text;
+}
 
 // <lom:string language="...">text or marker</lom:string>
 inline HRESULT WriteLomString(IKELDAXMLWriter *w, const wchar_t *language, const wchar_t *text)

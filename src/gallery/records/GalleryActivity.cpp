@@ -6,8 +6,14 @@
 #include "gallery/records/GalleryOrganization.h"
 #include "gallery/records/GalleryRecordAlloc_p.h"
 
-HRESULT CGalleryActivity::CreateInstance(CGalleryActivity **out) { return CreateGalleryRecord(out); }
-void CGalleryActivity::DeleteInstance(CGalleryActivity **inOut) { DeleteGalleryRecord(inOut); }
+HRESULT CGalleryActivity::CreateInstance(CGalleryActivity **out)
+{
+    return CreateGalleryRecord(out);
+}
+void CGalleryActivity::DeleteInstance(CGalleryActivity **inOut)
+{
+    DeleteGalleryRecord(inOut);
+}
 
 HRESULT CGalleryActivity::Initialize()
 {
@@ -52,14 +58,16 @@ CGalleryManifest *CGalleryActivity::GetManifest() const
 uint32_t CGalleryActivity::GetTotalFilesCount() const
 {
     uint32_t total = m_files->GetCount();
-    for (uint32_t i = 0; i < m_activities->GetCount(); ++i) total += m_activities->GetAt(i)->GetTotalFilesCount();
+    for (uint32_t i = 0; i < m_activities->GetCount(); ++i)
+        total += m_activities->GetAt(i)->GetTotalFilesCount();
     return total;
 }
 
 uint32_t CGalleryActivity::GetTotalActivitiesCount() const
 {
     uint32_t total = m_activities->GetCount();
-    for (uint32_t i = 0; i < m_activities->GetCount(); ++i) total += m_activities->GetAt(i)->GetTotalActivitiesCount();
+    for (uint32_t i = 0; i < m_activities->GetCount(); ++i)
+        total += m_activities->GetAt(i)->GetTotalActivitiesCount();
     return total;
 }
 

@@ -7,8 +7,9 @@
 
 #include <cstddef>
 
-class CGalleryActivity : public CGalleryRecord<CGalleryActivity> {
-public:
+class CGalleryActivity : public CGalleryRecord<CGalleryActivity>
+{
+  public:
     static HRESULT CreateInstance(CGalleryActivity **out);
     static void DeleteInstance(CGalleryActivity **inOut);
     HRESULT Initialize();
@@ -44,8 +45,9 @@ static_assert(std::is_standard_layout_v<CGalleryActivity>);
 static_assert(offsetof(CGalleryActivity, m_object) == 0);
 static_assert(sizeof(CGalleryActivity) == 48);
 
-class CGalleryActivityCollection : public CGalleryRecordArray<CGalleryActivity> {
-public:
+class CGalleryActivityCollection : public CGalleryRecordArray<CGalleryActivity>
+{
+  public:
     static HRESULT CreateInstance(CGalleryActivityCollection **out) { return CreateGalleryCollection(out); }
     static void DeleteInstance(CGalleryActivityCollection **inOut) { DeleteGalleryCollection(inOut); }
 };

@@ -27,7 +27,8 @@ const wchar_t *const CGalleryExtensionInfo::EnabledPreference = L"Enabled";
 const wchar_t *const CGalleryExtensionInfo::LocalePreference = L"Locale";
 const wchar_t *const CGalleryExtensionInfo::UpdateCheckIntervalPreference = L"UpdateCheckIntervalSeconds";
 
-namespace {
+namespace
+{
 constexpr int kScope = PreferenceScopeMachine;
 }
 
@@ -36,7 +37,10 @@ CAtlString CGalleryExtensionInfo::GetPreferencesKey(const CAtlString &extensionT
     return CAtlString(CGallery::PreferencesPath) + L"\\" + extensionType + L"\\" + guid;
 }
 
-CAtlString CGalleryExtensionInfo::GetPreferencesKey() const { return GetPreferencesKey(type, id); }
+CAtlString CGalleryExtensionInfo::GetPreferencesKey() const
+{
+    return GetPreferencesKey(type, id);
+}
 
 HRESULT CGalleryExtensionInfo::GetPreferences()
 {
@@ -84,7 +88,8 @@ HRESULT CGalleryExtensionInfo::GetExtensions(const CAtlString &extensionType, st
     QStringList guids;
     {
         const auto settings = CreateQSettings(kScope);
-        settings->beginGroup(Text::ToQt(ConvertSeparators(CAtlString(CGallery::PreferencesPath) + L"\\" + extensionType)));
+        settings->beginGroup(
+            Text::ToQt(ConvertSeparators(CAtlString(CGallery::PreferencesPath) + L"\\" + extensionType)));
         guids = settings->childGroups();
     }
     for (const QString &guid : guids) {
@@ -100,7 +105,8 @@ bool CGalleryExtensionInfo::GetDomainFromIdentifier(const CAtlString &identifier
     static const CAtlString scheme = L"http://";
     if (!Text::StartsWith(identifier, scheme, true)) return false;
     const size_t end = identifier.find_first_of(L"/?#", scheme.size());
-    CAtlString host = identifier.substr(scheme.size(), end == CAtlString::npos ? CAtlString::npos : end - scheme.size());
+    CAtlString host =
+        identifier.substr(scheme.size(), end == CAtlString::npos ? CAtlString::npos : end - scheme.size());
     if (host.empty()) return false;
     // Generated identifiers carry a placeholder host: they belong to no domain.
     const CAtlString prefix = CGallery::IdentifierPrefix;
@@ -131,4 +137,7 @@ bool CGalleryExtensionInfo::IsPersonal(const CAtlString &extensionType)
     return extensionType == PersonalTeamContentExtensionType;
 }
 
-bool CGalleryExtensionInfo::IsPersonal() const { return IsPersonal(type); }
+bool CGalleryExtensionInfo::IsPersonal() const
+{
+    return IsPersonal(type);
+}

@@ -11,26 +11,26 @@
 
 class CGalleryExtensionInfo
 {
-public:
+  public:
     // Extension types.
-    static const wchar_t *const TeamContentExtensionType;             // "TeamContent"
-    static const wchar_t *const PersonalTeamContentExtensionType;     // "PersonalTeamContent"
-    static const wchar_t *const ToolsMenuExtensionType;               // "ToolsMenu"
-    static const wchar_t *const RepositoryShortcutMenuExtensionType;  // "RepositoryShortcutMenu"
-    static const wchar_t *const ManifestShortcutMenuExtensionType;    // "ManifestShortcutMenu"
+    static const wchar_t *const TeamContentExtensionType;              // "TeamContent"
+    static const wchar_t *const PersonalTeamContentExtensionType;      // "PersonalTeamContent"
+    static const wchar_t *const ToolsMenuExtensionType;                // "ToolsMenu"
+    static const wchar_t *const RepositoryShortcutMenuExtensionType;   // "RepositoryShortcutMenu"
+    static const wchar_t *const ManifestShortcutMenuExtensionType;     // "ManifestShortcutMenu"
     static const wchar_t *const OrganizationShortcutMenuExtensionType; // "OrganizationShortcutMenu"
-    static const wchar_t *const ActivityShortcutMenuExtensionType;    // "ActivityShortcutMenu"
-    static const wchar_t *const FileShortcutMenuExtensionType;        // "FileShortcutMenu"
-    static const wchar_t *const SignOnProviderExtensionType;          // "SignOnProviders"
+    static const wchar_t *const ActivityShortcutMenuExtensionType;     // "ActivityShortcutMenu"
+    static const wchar_t *const FileShortcutMenuExtensionType;         // "FileShortcutMenu"
+    static const wchar_t *const SignOnProviderExtensionType;           // "SignOnProviders"
 
     // Preference names.
-    static const wchar_t *const ImsManifestXmlPreference;             // "ImsManifestXml"
-    static const wchar_t *const MetadataXmlPreference;                // "MetadataXml"
-    static const wchar_t *const AppPathPreference;                    // "AppPath"
-    static const wchar_t *const ArgsPreference;                       // "Args"
-    static const wchar_t *const EnabledPreference;                    // "Enabled"
-    static const wchar_t *const LocalePreference;                     // "Locale"
-    static const wchar_t *const UpdateCheckIntervalPreference;        // "UpdateCheckIntervalSeconds"
+    static const wchar_t *const ImsManifestXmlPreference;      // "ImsManifestXml"
+    static const wchar_t *const MetadataXmlPreference;         // "MetadataXml"
+    static const wchar_t *const AppPathPreference;             // "AppPath"
+    static const wchar_t *const ArgsPreference;                // "Args"
+    static const wchar_t *const EnabledPreference;             // "Enabled"
+    static const wchar_t *const LocalePreference;              // "Locale"
+    static const wchar_t *const UpdateCheckIntervalPreference; // "UpdateCheckIntervalSeconds"
 
     // Update-check intervals in seconds, by file system of the folder.
     struct IntervalLimits {

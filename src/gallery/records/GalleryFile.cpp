@@ -9,8 +9,14 @@
 
 #include <algorithm>
 
-HRESULT CGalleryFile::CreateInstance(CGalleryFile **out) { return CreateGalleryRecord(out); }
-void CGalleryFile::DeleteInstance(CGalleryFile **inOut) { DeleteGalleryRecord(inOut); }
+HRESULT CGalleryFile::CreateInstance(CGalleryFile **out)
+{
+    return CreateGalleryRecord(out);
+}
+void CGalleryFile::DeleteInstance(CGalleryFile **inOut)
+{
+    DeleteGalleryRecord(inOut);
+}
 
 HRESULT CGalleryFile::Initialize()
 {
@@ -25,7 +31,10 @@ void CGalleryFile::Finalize()
     CGalleryMetadata::DeleteInstance(&m_object.m_metadata);
 }
 
-void CGalleryFile::Dispose() { CGallery::FreeString(&m_href); }
+void CGalleryFile::Dispose()
+{
+    CGallery::FreeString(&m_href);
+}
 
 HRESULT CGalleryFile::PerformSanityChecks(bool deep) const
 {
@@ -34,11 +43,20 @@ HRESULT CGalleryFile::PerformSanityChecks(bool deep) const
     return deep ? m_object.m_metadata->PerformSanityChecks(true) : S_OK;
 }
 
-HRESULT CGalleryFile::SetHref(const wchar_t *href) { return CGallery::AllocateString(href, &m_href); }
+HRESULT CGalleryFile::SetHref(const wchar_t *href)
+{
+    return CGallery::AllocateString(href, &m_href);
+}
 
-CGalleryOrganization *CGalleryFile::GetOrganization() const { return m_parent ? m_parent->GetOrganization() : nullptr; }
+CGalleryOrganization *CGalleryFile::GetOrganization() const
+{
+    return m_parent ? m_parent->GetOrganization() : nullptr;
+}
 
-CGalleryManifest *CGalleryFile::GetManifest() const { return m_parent ? m_parent->GetManifest() : nullptr; }
+CGalleryManifest *CGalleryFile::GetManifest() const
+{
+    return m_parent ? m_parent->GetManifest() : nullptr;
+}
 
 bool CGalleryFile::GetOrganizationReadOnly() const
 {

@@ -9,8 +9,9 @@
 
 #include <cstddef>
 
-class CGalleryFile : public CGalleryRecord<CGalleryFile> {
-public:
+class CGalleryFile : public CGalleryRecord<CGalleryFile>
+{
+  public:
     static HRESULT CreateInstance(CGalleryFile **out);
     static void DeleteInstance(CGalleryFile **inOut);
     HRESULT Initialize();
@@ -38,8 +39,9 @@ static_assert(std::is_standard_layout_v<CGalleryFile>);
 static_assert(offsetof(CGalleryFile, m_object) == 0);
 static_assert(sizeof(CGalleryFile) == 32);
 
-class CGalleryFileCollection : public CGalleryRecordArray<CGalleryFile, CGalleryGrowFileSteps> {
-public:
+class CGalleryFileCollection : public CGalleryRecordArray<CGalleryFile, CGalleryGrowFileSteps>
+{
+  public:
     static HRESULT CreateInstance(CGalleryFileCollection **out) { return CreateGalleryCollection(out); }
     static void DeleteInstance(CGalleryFileCollection **inOut) { DeleteGalleryCollection(inOut); }
     // Orders the files by title in the current language (CGallery::CompareStrings), stable.

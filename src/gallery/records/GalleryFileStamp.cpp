@@ -10,14 +10,21 @@
 
 #include <cstdlib>
 
-HRESULT CGalleryFileStamp::CreateInstance(CGalleryFileStamp **out) { return CreateGalleryRecord(out); }
+HRESULT CGalleryFileStamp::CreateInstance(CGalleryFileStamp **out)
+{
+    return CreateGalleryRecord(out);
+}
 
-void CGalleryFileStamp::DeleteInstance(CGalleryFileStamp **inOut) { DeleteGalleryRecord(inOut); }
+void CGalleryFileStamp::DeleteInstance(CGalleryFileStamp **inOut)
+{
+    DeleteGalleryRecord(inOut);
+}
 
 HRESULT CGalleryFileStamp::GetStampFromFile(const wchar_t *path)
 {
     if (!path) return E_INVALIDARG;
-    struct stat st {};
+    struct stat st {
+    };
     if (::stat(Text::ToUtf8(path).c_str(), &st) != 0) return E_FAIL;
     m_seconds = static_cast<int64_t>(st.st_mtime);
     return S_OK;
@@ -26,7 +33,7 @@ HRESULT CGalleryFileStamp::GetStampFromFile(const wchar_t *path)
 HRESULT CGalleryFileStamp::SetStampOfFile(const wchar_t *path) const
 {
     if (!path) return E_INVALIDARG;
-    struct timeval times[2] {};
+    struct timeval times[2]{};
     times[0].tv_sec = times[1].tv_sec = static_cast<time_t>(m_seconds);
     return ::utimes(Text::ToUtf8(path).c_str(), times) == 0 ? S_OK : E_FAIL;
 }
@@ -38,7 +45,10 @@ int CGalleryFileStamp::Compare(const CGalleryFileStamp *other) const
     return difference > 0 ? 1 : (difference < 0 ? -1 : 0);
 }
 
-void CGalleryFileStamp::Increment(double seconds) { m_seconds += static_cast<int64_t>(seconds); }
+void CGalleryFileStamp::Increment(double seconds)
+{
+    m_seconds += static_cast<int64_t>(seconds);
+}
 
 HRESULT CGalleryFileStamp::Clone(CGalleryFileStamp **out) const
 {

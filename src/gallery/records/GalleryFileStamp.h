@@ -7,8 +7,9 @@
 #include <cstdint>
 #include <type_traits>
 
-class CGalleryFileStamp {
-public:
+class CGalleryFileStamp
+{
+  public:
     static HRESULT CreateInstance(CGalleryFileStamp **out);
     static void DeleteInstance(CGalleryFileStamp **inOut);
     HRESULT Initialize()
@@ -30,7 +31,7 @@ public:
     int64_t GetSeconds() const { return m_seconds; }
     void SetSeconds(int64_t seconds) { m_seconds = seconds; }
 
-private:
+  private:
     int64_t m_seconds;
 };
 static_assert(std::is_standard_layout_v<CGalleryFileStamp>);

@@ -29,9 +29,15 @@ const wchar_t *CGalleryKeyedStringEnumerator::GetCurrentString() const
     return m_collection ? m_collection->GetStringAt(static_cast<uint32_t>(m_index)) : CGallery::EmptyString;
 }
 
-HRESULT CGalleryKeyedStringCollection::CreateInstance(CGalleryKeyedStringCollection **out) { return CreateGalleryRecord(out); }
+HRESULT CGalleryKeyedStringCollection::CreateInstance(CGalleryKeyedStringCollection **out)
+{
+    return CreateGalleryRecord(out);
+}
 
-void CGalleryKeyedStringCollection::DeleteInstance(CGalleryKeyedStringCollection **inOut) { DeleteGalleryRecord(inOut); }
+void CGalleryKeyedStringCollection::DeleteInstance(CGalleryKeyedStringCollection **inOut)
+{
+    DeleteGalleryRecord(inOut);
+}
 
 HRESULT CGalleryKeyedStringCollection::Initialize()
 {
@@ -39,11 +45,20 @@ HRESULT CGalleryKeyedStringCollection::Initialize()
     return S_OK;
 }
 
-void CGalleryKeyedStringCollection::Dispose() { PB::Release(&m_buffer); }
+void CGalleryKeyedStringCollection::Dispose()
+{
+    PB::Release(&m_buffer);
+}
 
-HRESULT CGalleryKeyedStringCollection::PerformSanityChecks(bool) const { return m_buffer ? S_OK : E_FAIL; }
+HRESULT CGalleryKeyedStringCollection::PerformSanityChecks(bool) const
+{
+    return m_buffer ? S_OK : E_FAIL;
+}
 
-uint32_t CGalleryKeyedStringCollection::GetCount() const { return PB::Count(m_buffer); }
+uint32_t CGalleryKeyedStringCollection::GetCount() const
+{
+    return PB::Count(m_buffer);
+}
 
 const wchar_t *CGalleryKeyedStringCollection::GetKeyAt(uint32_t index) const
 {

@@ -11,8 +11,9 @@
 
 class CGalleryKeyedStringCollection;
 
-class CGalleryKeyedStringEnumerator {
-public:
+class CGalleryKeyedStringEnumerator
+{
+  public:
     explicit CGalleryKeyedStringEnumerator(const CGalleryKeyedStringCollection *collection)
         : m_collection(collection), m_index(-1)
     {
@@ -22,13 +23,14 @@ public:
     const wchar_t *GetCurrentKey() const;
     const wchar_t *GetCurrentString() const;
 
-private:
+  private:
     const CGalleryKeyedStringCollection *m_collection;
     int64_t m_index;
 };
 
-class CGalleryKeyedStringCollection {
-public:
+class CGalleryKeyedStringCollection
+{
+  public:
     static HRESULT CreateInstance(CGalleryKeyedStringCollection **out);
     static void DeleteInstance(CGalleryKeyedStringCollection **inOut);
     HRESULT Initialize();
@@ -58,7 +60,7 @@ public:
     HRESULT CopyFrom(const CGalleryKeyedStringCollection *other);
     const wchar_t *GetBuffer() const { return m_buffer; }
 
-private:
+  private:
     const wchar_t *m_buffer;
 };
 static_assert(std::is_standard_layout_v<CGalleryKeyedStringCollection>);

@@ -11,8 +11,8 @@
 
 namespace PB = GalleryPairBuffer;
 
-CGalleryLanguageStringEnumerator::CGalleryLanguageStringEnumerator(
-    const CGalleryLanguageStringCollection *collection, const wchar_t *language, int matchType)
+CGalleryLanguageStringEnumerator::CGalleryLanguageStringEnumerator(const CGalleryLanguageStringCollection *collection,
+                                                                   const wchar_t *language, int matchType)
     : m_collection(collection), m_language(language ? language : L""), m_matchType(language ? matchType : 0),
       m_index(-1)
 {
@@ -41,9 +41,15 @@ const wchar_t *CGalleryLanguageStringEnumerator::GetCurrentString() const
     return m_collection ? m_collection->GetStringAt(static_cast<uint32_t>(m_index)) : CGallery::EmptyString;
 }
 
-HRESULT CGalleryLanguageStringCollection::CreateInstance(CGalleryLanguageStringCollection **out) { return CreateGalleryRecord(out); }
+HRESULT CGalleryLanguageStringCollection::CreateInstance(CGalleryLanguageStringCollection **out)
+{
+    return CreateGalleryRecord(out);
+}
 
-void CGalleryLanguageStringCollection::DeleteInstance(CGalleryLanguageStringCollection **inOut) { DeleteGalleryRecord(inOut); }
+void CGalleryLanguageStringCollection::DeleteInstance(CGalleryLanguageStringCollection **inOut)
+{
+    DeleteGalleryRecord(inOut);
+}
 
 HRESULT CGalleryLanguageStringCollection::Initialize()
 {
@@ -51,11 +57,20 @@ HRESULT CGalleryLanguageStringCollection::Initialize()
     return S_OK;
 }
 
-void CGalleryLanguageStringCollection::Dispose() { PB::Release(&m_buffer); }
+void CGalleryLanguageStringCollection::Dispose()
+{
+    PB::Release(&m_buffer);
+}
 
-HRESULT CGalleryLanguageStringCollection::PerformSanityChecks(bool) const { return m_buffer ? S_OK : E_FAIL; }
+HRESULT CGalleryLanguageStringCollection::PerformSanityChecks(bool) const
+{
+    return m_buffer ? S_OK : E_FAIL;
+}
 
-uint32_t CGalleryLanguageStringCollection::GetCount() const { return PB::Count(m_buffer); }
+uint32_t CGalleryLanguageStringCollection::GetCount() const
+{
+    return PB::Count(m_buffer);
+}
 
 const wchar_t *CGalleryLanguageStringCollection::GetLanguageAt(uint32_t index) const
 {
@@ -87,7 +102,10 @@ HRESULT CGalleryLanguageStringCollection::AddRange(const CGalleryLanguageStringC
     return PB::Build(&m_buffer, pairs);
 }
 
-HRESULT CGalleryLanguageStringCollection::RemoveAt(uint32_t index) { return RemoveStringsAt(&index, 1); }
+HRESULT CGalleryLanguageStringCollection::RemoveAt(uint32_t index)
+{
+    return RemoveStringsAt(&index, 1);
+}
 
 HRESULT CGalleryLanguageStringCollection::RemoveStringsAt(const uint32_t *indices, uint32_t count)
 {
@@ -137,8 +155,10 @@ HRESULT CGalleryLanguageStringCollection::ReplaceStrings(const wchar_t *language
             copies.emplace_back(owned.size() - 2, owned.size() - 1);
         }
     }
-    for (const auto &copy : copies) kept.push_back({owned[copy.first], owned[copy.second]});
-    for (const CAtlString &text : texts) kept.push_back({language, text});
+    for (const auto &copy : copies)
+        kept.push_back({owned[copy.first], owned[copy.second]});
+    for (const CAtlString &text : texts)
+        kept.push_back({language, text});
     return PB::Build(&m_buffer, kept);
 }
 
@@ -157,10 +177,11 @@ HRESULT CGalleryLanguageStringCollection::ReplaceStringAt(uint32_t index, const 
 }
 
 HRESULT CGalleryLanguageStringCollection::GetAllStringsForLanguage(const wchar_t *language,
-                                                                  std::vector<CAtlString> &out) const
+                                                                   std::vector<CAtlString> &out) const
 {
     const size_t before = out.size();
-    for (auto e = GetEnumerator(language, 3); e.MoveNext();) out.emplace_back(e.GetCurrentString());
+    for (auto e = GetEnumerator(language, 3); e.MoveNext();)
+        out.emplace_back(e.GetCurrentString());
     return out.size() > before ? S_OK : S_FALSE;
 }
 

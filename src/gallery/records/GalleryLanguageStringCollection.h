@@ -15,8 +15,9 @@ class CGalleryLanguageStringCollection;
 
 // Walks the pairs of a collection, optionally only those matching a language at least as well as
 // matchType.
-class CGalleryLanguageStringEnumerator {
-public:
+class CGalleryLanguageStringEnumerator
+{
+  public:
     CGalleryLanguageStringEnumerator(const CGalleryLanguageStringCollection *collection, const wchar_t *language,
                                      int matchType);
     void Reset() { m_index = -1; }
@@ -25,15 +26,16 @@ public:
     const wchar_t *GetCurrentString() const;
     uint32_t GetCurrentIndex() const { return static_cast<uint32_t>(m_index); }
 
-private:
+  private:
     const CGalleryLanguageStringCollection *m_collection;
     CAtlString m_language;
     int m_matchType;
     int64_t m_index;
 };
 
-class CGalleryLanguageStringCollection {
-public:
+class CGalleryLanguageStringCollection
+{
+  public:
     static HRESULT CreateInstance(CGalleryLanguageStringCollection **out);
     static void DeleteInstance(CGalleryLanguageStringCollection **inOut);
     HRESULT Initialize();
@@ -82,7 +84,7 @@ public:
     bool Equals(const CGalleryLanguageStringCollection *other) const;
     const wchar_t *GetBuffer() const { return m_buffer; }
 
-private:
+  private:
     const wchar_t *m_buffer; // the pairs; the shared empty string when there are none
 };
 static_assert(std::is_standard_layout_v<CGalleryLanguageStringCollection>);

@@ -4,8 +4,9 @@
 
 #include "gallery/records/GalleryRecordArray.h"
 
-class CGalleryManifestCollection : public CGalleryRecordArray<CGalleryManifest> {
-public:
+class CGalleryManifestCollection : public CGalleryRecordArray<CGalleryManifest>
+{
+  public:
     static HRESULT CreateInstance(CGalleryManifestCollection **out) { return CreateGalleryCollection(out); }
     static void DeleteInstance(CGalleryManifestCollection **inOut) { DeleteGalleryCollection(inOut); }
     using CGalleryRecordArray<CGalleryManifest>::IndexOf;

@@ -17,7 +17,8 @@
 #include <new>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // Live blocks are published in a fixed table of address ranges so that the question asked on every
 // free ("is this inside a cache image?") never takes a lock: destroying a manifest asks it once per
@@ -58,8 +59,7 @@ void Enter(const CGalleryMemory *block)
         if (slot.begin.load(std::memory_order_relaxed) != 0) continue;
         slot.begin.store(begin, std::memory_order_relaxed);
         slot.end.store(end, std::memory_order_release);
-        if (g_slotsInUse.load(std::memory_order_relaxed) <= i)
-            g_slotsInUse.store(i + 1, std::memory_order_release);
+        if (g_slotsInUse.load(std::memory_order_relaxed) <= i) g_slotsInUse.store(i + 1, std::memory_order_release);
         return;
     }
     Overflow().push_back(block);
@@ -121,7 +121,8 @@ HRESULT CGalleryMemory::CreateInstance(const wchar_t *filePath, CGalleryMemory *
     const CAtlStringA path = Text::ToUtf8(filePath);
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return E_FAIL;
-    struct stat st {};
+    struct stat st {
+    };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
         ::close(fd);
         return E_FAIL;

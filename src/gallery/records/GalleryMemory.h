@@ -9,8 +9,9 @@
 #include <cstdint>
 #include <type_traits>
 
-class CGalleryMemory {
-public:
+class CGalleryMemory
+{
+  public:
     // A zero-filled heap block of size bytes.
     static HRESULT CreateInstance(size_t size, CGalleryMemory **out);
     // The whole file mapped read-only and private; the descriptor stays open while the block lives.
@@ -33,10 +34,10 @@ public:
     static void NoteWrite(const void *address);
     static bool IsInCleanBlock(const void *address);
 
-private:
+  private:
     unsigned char *m_base;
     uint64_t m_length;
-    int32_t m_fd;      // mapped file, -1 for a heap block
+    int32_t m_fd; // mapped file, -1 for a heap block
     uint8_t m_mapped;
 };
 static_assert(std::is_standard_layout_v<CGalleryMemory>);

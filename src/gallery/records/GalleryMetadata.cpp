@@ -12,8 +12,14 @@
 #include <ctime>
 #include <cwchar>
 
-HRESULT CGalleryMetadata::CreateInstance(CGalleryMetadata **out) { return CreateGalleryRecord(out); }
-void CGalleryMetadata::DeleteInstance(CGalleryMetadata **inOut) { DeleteGalleryRecord(inOut); }
+HRESULT CGalleryMetadata::CreateInstance(CGalleryMetadata **out)
+{
+    return CreateGalleryRecord(out);
+}
+void CGalleryMetadata::DeleteInstance(CGalleryMetadata **inOut)
+{
+    DeleteGalleryRecord(inOut);
+}
 
 HRESULT CGalleryMetadata::Initialize()
 {
@@ -38,8 +44,8 @@ void CGalleryMetadata::Finalize()
 
 void CGalleryMetadata::Dispose()
 {
-    for (const wchar_t **field : {&m_identifier, &m_version, &m_sortOverride, &m_format, &m_originalId,
-                                  &m_showInLanguages, &m_hideInLanguages})
+    for (const wchar_t **field :
+         {&m_identifier, &m_version, &m_sortOverride, &m_format, &m_originalId, &m_showInLanguages, &m_hideInLanguages})
         CGallery::FreeString(field);
     m_creationDateTime = 0;
     if (m_title) m_title->RemoveAll();
@@ -52,8 +58,8 @@ HRESULT CGalleryMetadata::PerformSanityChecks(bool deep) const
 {
     if (m_creationDateTime == 0xFFFFFFFF) return E_FAIL;
     if (!deep) return S_OK;
-    for (const wchar_t *field : {m_identifier, m_version, m_sortOverride, m_format, m_originalId, m_showInLanguages,
-                                 m_hideInLanguages})
+    for (const wchar_t *field :
+         {m_identifier, m_version, m_sortOverride, m_format, m_originalId, m_showInLanguages, m_hideInLanguages})
         if (FAILED(CGallery::CheckStringSanity(field))) return E_FAIL;
     if (!m_title || !m_keywords || !m_minimumRequirements || !m_maximumRequirements) return E_FAIL;
     if (FAILED(m_title->PerformSanityChecks(true)) || FAILED(m_keywords->PerformSanityChecks(true)) ||
@@ -63,11 +69,26 @@ HRESULT CGalleryMetadata::PerformSanityChecks(bool deep) const
     return S_OK;
 }
 
-HRESULT CGalleryMetadata::SetIdentifier(const wchar_t *value) { return CGallery::AllocateString(value, &m_identifier); }
-HRESULT CGalleryMetadata::SetVersion(const wchar_t *value) { return CGallery::AllocateString(value, &m_version); }
-HRESULT CGalleryMetadata::SetSortOverride(const wchar_t *value) { return CGallery::AllocateString(value, &m_sortOverride); }
-HRESULT CGalleryMetadata::SetFormat(const wchar_t *value) { return CGallery::AllocateString(value, &m_format); }
-HRESULT CGalleryMetadata::SetOriginalId(const wchar_t *value) { return CGallery::AllocateString(value, &m_originalId); }
+HRESULT CGalleryMetadata::SetIdentifier(const wchar_t *value)
+{
+    return CGallery::AllocateString(value, &m_identifier);
+}
+HRESULT CGalleryMetadata::SetVersion(const wchar_t *value)
+{
+    return CGallery::AllocateString(value, &m_version);
+}
+HRESULT CGalleryMetadata::SetSortOverride(const wchar_t *value)
+{
+    return CGallery::AllocateString(value, &m_sortOverride);
+}
+HRESULT CGalleryMetadata::SetFormat(const wchar_t *value)
+{
+    return CGallery::AllocateString(value, &m_format);
+}
+HRESULT CGalleryMetadata::SetOriginalId(const wchar_t *value)
+{
+    return CGallery::AllocateString(value, &m_originalId);
+}
 HRESULT CGalleryMetadata::SetShowInLanguages(const wchar_t *value)
 {
     return CGallery::AllocateString(value, &m_showInLanguages);
@@ -91,8 +112,10 @@ HRESULT CGalleryMetadata::CopyTo(CGalleryMetadata *target) const
     if (SUCCEEDED(hr)) hr = target->SetOriginalId(CGallery::IsEmptyString(m_originalId) ? m_identifier : m_originalId);
     if (SUCCEEDED(hr)) hr = target->SetShowInLanguages(m_showInLanguages);
     if (SUCCEEDED(hr)) hr = target->SetHideInLanguages(m_hideInLanguages);
-    if (SUCCEEDED(hr) && !m_minimumRequirements->IsEmpty()) hr = target->m_minimumRequirements->AddRange(m_minimumRequirements);
-    if (SUCCEEDED(hr) && !m_maximumRequirements->IsEmpty()) hr = target->m_maximumRequirements->AddRange(m_maximumRequirements);
+    if (SUCCEEDED(hr) && !m_minimumRequirements->IsEmpty())
+        hr = target->m_minimumRequirements->AddRange(m_minimumRequirements);
+    if (SUCCEEDED(hr) && !m_maximumRequirements->IsEmpty())
+        hr = target->m_maximumRequirements->AddRange(m_maximumRequirements);
     return FAILED(hr) ? hr : S_OK;
 }
 
@@ -124,7 +147,8 @@ bool CGalleryMetadata::MeetsRequirements() const
     return true;
 }
 
-namespace {
+namespace
+{
 
 bool AnyCodeMatches(const wchar_t *list, const wchar_t *language)
 {
@@ -139,7 +163,8 @@ bool AnyCodeMatches(const wchar_t *list, const wchar_t *language)
 
 bool CGalleryMetadata::IsVisibleInLanguage(const wchar_t *language) const
 {
-    const CAtlString current = CGallery::IsEmptyString(language) ? CGallery::GetCurrentLanguage() : CAtlString(language);
+    const CAtlString current =
+        CGallery::IsEmptyString(language) ? CGallery::GetCurrentLanguage() : CAtlString(language);
     if (!CGallery::IsEmptyString(m_hideInLanguages) && AnyCodeMatches(m_hideInLanguages, current.c_str())) return false;
     if (CGallery::IsEmptyString(m_showInLanguages)) return true;
     return AnyCodeMatches(m_showInLanguages, current.c_str());
@@ -155,7 +180,8 @@ int64_t CGalleryMetadata::ParseDateTime(const wchar_t *text)
     if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) return 0;
     if (day == 31 && (month == 4 || month == 6 || month == 9 || month == 11)) return 0;
     if (month == 2 && (day > 29 || (day == 29 && year % 4 != 0))) return 0;
-    struct tm parts {};
+    struct tm parts {
+    };
     parts.tm_year = year - 1900;
     parts.tm_mon = month - 1;
     parts.tm_mday = day;
@@ -170,7 +196,8 @@ int64_t CGalleryMetadata::ParseDateTime(const wchar_t *text)
 CAtlString CGalleryMetadata::FormatDateTime(int64_t seconds, bool withTime)
 {
     const time_t value = static_cast<time_t>(seconds);
-    struct tm parts {};
+    struct tm parts {
+    };
     if (!localtime_r(&value, &parts)) return CAtlString();
     if (withTime)
         return Text::Format(L"%d-%02d-%02dT%02d:%02d:%02d", parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
@@ -178,6 +205,12 @@ CAtlString CGalleryMetadata::FormatDateTime(int64_t seconds, bool withTime)
     return Text::Format(L"%d-%02d-%02d", parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday);
 }
 
-int64_t CGalleryMetadata::NowDateTime() { return static_cast<int64_t>(std::time(nullptr)); }
+int64_t CGalleryMetadata::NowDateTime()
+{
+    return static_cast<int64_t>(std::time(nullptr));
+}
 
-CAtlString CGalleryMetadata::NewVersion(bool withTime) { return FormatDateTime(NowDateTime(), withTime); }
+CAtlString CGalleryMetadata::NewVersion(bool withTime)
+{
+    return FormatDateTime(NowDateTime(), withTime);
+}

@@ -14,12 +14,14 @@
 class CGalleryLanguageStringCollection;
 class CGalleryKeyedStringCollection;
 class IKELDAXMLWriter;
-namespace tinyxml2 {
+namespace tinyxml2
+{
 class XMLElement;
 }
 
-class CGalleryMetadata {
-public:
+class CGalleryMetadata
+{
+  public:
     static HRESULT CreateInstance(CGalleryMetadata **out);
     static void DeleteInstance(CGalleryMetadata **inOut);
     HRESULT Initialize();
@@ -79,7 +81,7 @@ public:
     // Applies this metadata to a parsed metadata.xml document in place.
     HRESULT UpdateDocument(tinyxml2::XMLElement *lomElement) const;
 
-private:
+  private:
     friend struct CGalleryCacheAccess; // writes and relocates the fields in binary cache images
     const wchar_t *m_identifier;
     const wchar_t *m_version;

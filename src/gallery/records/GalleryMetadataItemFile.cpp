@@ -15,7 +15,8 @@
 
 using tinyxml2::XMLElement;
 
-namespace {
+namespace
+{
 
 // Walks a path of child elements, creating the missing ones.
 XMLElement *ChildCreate(XMLElement *element, std::initializer_list<const char *> path)
@@ -28,7 +29,10 @@ XMLElement *ChildCreate(XMLElement *element, std::initializer_list<const char *>
     return element;
 }
 
-void SetText(XMLElement *element, const CAtlString &text) { element->SetText(Text::ToUtf8(text).c_str()); }
+void SetText(XMLElement *element, const CAtlString &text)
+{
+    element->SetText(Text::ToUtf8(text).c_str());
+}
 
 void AddLomString(XMLElement *parent, const wchar_t *language, const wchar_t *text)
 {
@@ -39,7 +43,8 @@ void AddLomString(XMLElement *parent, const wchar_t *language, const wchar_t *te
 
 void RemoveChildren(XMLElement *parent, const char *name)
 {
-    while (XMLElement *child = parent->FirstChildElement(name)) parent->DeleteChild(child);
+    while (XMLElement *child = parent->FirstChildElement(name))
+        parent->DeleteChild(child);
 }
 
 CAtlStringA WriteToTemp(const CAtlStringA &document, CKeldaFilePath &tempPath)
@@ -69,7 +74,8 @@ HRESULT CGalleryMetadata::UpdateDocument(XMLElement *lom) const
     SetText(ChildCreate(general, {"lom:identifier", "lom:entry"}), m_identifier);
     XMLElement *title = ChildCreate(general, {"lom:title"});
     title->DeleteChildren();
-    for (auto e = m_title->GetEnumerator(); e.MoveNext();) AddLomString(title, e.GetCurrentLanguage(), e.GetCurrentString());
+    for (auto e = m_title->GetEnumerator(); e.MoveNext();)
+        AddLomString(title, e.GetCurrentLanguage(), e.GetCurrentString());
     XMLElement *version = ChildCreate(lom, {"lom:lifeCycle", "lom:version"});
     version->DeleteChildren();
     AddLomString(version, L"en", m_version);
@@ -90,7 +96,8 @@ HRESULT CGalleryMetadata::UpdateDocument(XMLElement *lom) const
     std::vector<CAtlString> names;
     GetDefinedRequirements(names);
     for (const CAtlString &name : names) {
-        XMLElement *composite = technical->InsertNewChildElement("lom:requirement")->InsertNewChildElement("lom:orComposite");
+        XMLElement *composite =
+            technical->InsertNewChildElement("lom:requirement")->InsertNewChildElement("lom:orComposite");
         XMLElement *type = composite->InsertNewChildElement("lom:type");
         type->InsertNewChildElement("lom:source")->SetText("LOMv1.0");
         type->InsertNewChildElement("lom:value")->SetText("browser");

@@ -13,7 +13,8 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 using GalleryXmlUtil::Utf8OrMarker;
 
@@ -105,8 +106,10 @@ HRESULT CGalleryMetadata::Write(IKELDAXMLWriter *w, bool embedded) const
         if (SUCCEEDED(hr)) hr = w->startElement("lom:orComposite");
         if (SUCCEEDED(hr)) hr = WriteSourceValue(w, "lom:type", "browser");
         if (SUCCEEDED(hr)) hr = WriteSourceValue(w, "lom:name", Text::ToUtf8(name));
-        if (SUCCEEDED(hr)) hr = WriteOptionalText(w, "lom:minimumVersion", m_minimumRequirements->GetString(name.c_str()));
-        if (SUCCEEDED(hr)) hr = WriteOptionalText(w, "lom:maximumVersion", m_maximumRequirements->GetString(name.c_str()));
+        if (SUCCEEDED(hr))
+            hr = WriteOptionalText(w, "lom:minimumVersion", m_minimumRequirements->GetString(name.c_str()));
+        if (SUCCEEDED(hr))
+            hr = WriteOptionalText(w, "lom:maximumVersion", m_maximumRequirements->GetString(name.c_str()));
         if (SUCCEEDED(hr)) hr = w->endElement("lom:orComposite");
         if (SUCCEEDED(hr)) hr = w->endElement("lom:requirement");
     }
@@ -122,7 +125,8 @@ HRESULT CGalleryMetadata::Write(IKELDAXMLWriter *w, bool embedded) const
 
     if (SUCCEEDED(hr)) hr = w->startElement("lom:lifeCycle");
     if (SUCCEEDED(hr) && m_creationDateTime != 0)
-        hr = w->WriteEscapedSimpleTextElement("keldagallery:creationdate", Text::ToUtf8(FormatDateTime(m_creationDateTime, true)));
+        hr = w->WriteEscapedSimpleTextElement("keldagallery:creationdate",
+                                              Text::ToUtf8(FormatDateTime(m_creationDateTime, true)));
     if (SUCCEEDED(hr)) hr = w->startElement("lom:version");
     if (SUCCEEDED(hr)) hr = GalleryXmlUtil::WriteLomString(w, L"en", m_version);
     if (SUCCEEDED(hr)) hr = w->endElement("lom:version");
@@ -133,7 +137,8 @@ HRESULT CGalleryMetadata::Write(IKELDAXMLWriter *w, bool embedded) const
     return hr;
 }
 
-namespace {
+namespace
+{
 
 using tinyxml2::XMLElement;
 
@@ -200,7 +205,8 @@ HRESULT CGalleryMetadata::Load(const tinyxml2::XMLElement *lom)
     }
     if (general && general->FirstChildElement("lom:keyword")) {
         m_keywords->RemoveAll();
-        for (const XMLElement *k = general->FirstChildElement("lom:keyword"); k; k = k->NextSiblingElement("lom:keyword"))
+        for (const XMLElement *k = general->FirstChildElement("lom:keyword"); k;
+             k = k->NextSiblingElement("lom:keyword"))
             AddStrings(k, m_keywords);
     }
     if (const XMLElement *version = Child(lom, {"lom:lifeCycle", "lom:version"}))
@@ -210,7 +216,8 @@ HRESULT CGalleryMetadata::Load(const tinyxml2::XMLElement *lom)
     const XMLElement *technical = lom->FirstChildElement("lom:technical");
     for (const XMLElement *r = technical ? technical->FirstChildElement("lom:requirement") : nullptr; r;
          r = r->NextSiblingElement("lom:requirement")) {
-        for (const XMLElement *c = r->FirstChildElement("lom:orComposite"); c; c = c->NextSiblingElement("lom:orComposite")) {
+        for (const XMLElement *c = r->FirstChildElement("lom:orComposite"); c;
+             c = c->NextSiblingElement("lom:orComposite")) {
             const CAtlString type = ElementText(Child(c, {"lom:type", "lom:value"}));
             if (type != L"browser" && type != L"x-keldalabs-vellum") continue;
             const CAtlString name = ElementText(Child(c, {"lom:name", "lom:value"}));

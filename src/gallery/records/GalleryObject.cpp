@@ -37,14 +37,18 @@ CAtlString CGalleryObject::GetDisplayTitle() const
 CGalleryManifest *CGalleryObject::GetManifest() const
 {
     switch (m_type) {
-    case eGalleryObjectTypeFile: return reinterpret_cast<const CGalleryFile *>(this)->GetManifest();
+    case eGalleryObjectTypeFile:
+        return reinterpret_cast<const CGalleryFile *>(this)->GetManifest();
     case eGalleryObjectTypeActivity:
-    case eGalleryObjectTypeFolderActivity: return reinterpret_cast<const CGalleryActivity *>(this)->GetManifest();
-    case eGalleryObjectTypeOrganization: return reinterpret_cast<const CGalleryOrganization *>(this)->GetManifest();
+    case eGalleryObjectTypeFolderActivity:
+        return reinterpret_cast<const CGalleryActivity *>(this)->GetManifest();
+    case eGalleryObjectTypeOrganization:
+        return reinterpret_cast<const CGalleryOrganization *>(this)->GetManifest();
     case eGalleryObjectTypeManifest:
     case eGalleryObjectTypeDisconnectedManifest:
         return const_cast<CGalleryManifest *>(reinterpret_cast<const CGalleryManifest *>(this));
-    default: return nullptr;
+    default:
+        return nullptr;
     }
 }
 
@@ -54,7 +58,9 @@ void CGalleryObject::GetAncestry(std::vector<const CGalleryObject *> &out) const
     const CGalleryActivity *activity = nullptr;
     const CGalleryOrganization *organization = nullptr;
     switch (m_type) {
-    case eGalleryObjectTypeFile: activity = reinterpret_cast<const CGalleryFile *>(this)->GetParent(); break;
+    case eGalleryObjectTypeFile:
+        activity = reinterpret_cast<const CGalleryFile *>(this)->GetParent();
+        break;
     case eGalleryObjectTypeActivity:
     case eGalleryObjectTypeFolderActivity: {
         const auto *self = reinterpret_cast<const CGalleryActivity *>(this);
@@ -62,8 +68,11 @@ void CGalleryObject::GetAncestry(std::vector<const CGalleryObject *> &out) const
         organization = self->GetOrganization();
         break;
     }
-    case eGalleryObjectTypeOrganization: organization = reinterpret_cast<const CGalleryOrganization *>(this); break;
-    default: return;
+    case eGalleryObjectTypeOrganization:
+        organization = reinterpret_cast<const CGalleryOrganization *>(this);
+        break;
+    default:
+        return;
     }
     for (; activity; activity = activity->GetParent()) {
         chain.push_back(activity->AsObject());
@@ -79,17 +88,24 @@ uint32_t CGalleryObject::GetActions() const
     uint32_t actions = eGalleryObjectActionOpen | eGalleryObjectActionCopy;
     bool readOnly = false;
     switch (m_type) {
-    case eGalleryObjectTypeFile: readOnly = reinterpret_cast<const CGalleryFile *>(this)->GetOrganizationReadOnly(); break;
+    case eGalleryObjectTypeFile:
+        readOnly = reinterpret_cast<const CGalleryFile *>(this)->GetOrganizationReadOnly();
+        break;
     case eGalleryObjectTypeActivity: {
         const CGalleryOrganization *organization = reinterpret_cast<const CGalleryActivity *>(this)->GetOrganization();
         readOnly = organization && organization->GetReadOnly();
         break;
     }
-    case eGalleryObjectTypeOrganization: readOnly = reinterpret_cast<const CGalleryOrganization *>(this)->GetReadOnly(); break;
+    case eGalleryObjectTypeOrganization:
+        readOnly = reinterpret_cast<const CGalleryOrganization *>(this)->GetReadOnly();
+        break;
     case eGalleryObjectTypeDisconnectedManifest:
     case eGalleryObjectTypeFolderActivity:
-    case eGalleryObjectTypeRepository: readOnly = true; break;
-    default: break;
+    case eGalleryObjectTypeRepository:
+        readOnly = true;
+        break;
+    default:
+        break;
     }
     if (!readOnly) actions |= eGalleryObjectActionRename | eGalleryObjectActionDelete | eGalleryObjectActionAddContent;
     return actions;
@@ -103,8 +119,10 @@ bool CGalleryObject::IsManifestObjectModelType(eGalleryObjectType type)
     case eGalleryObjectTypeOrganization:
     case eGalleryObjectTypeManifest:
     case eGalleryObjectTypeDisconnectedManifest:
-    case eGalleryObjectTypeFolderActivity: return true;
-    default: return false;
+    case eGalleryObjectTypeFolderActivity:
+        return true;
+    default:
+        return false;
     }
 }
 

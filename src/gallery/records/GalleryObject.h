@@ -52,9 +52,9 @@ static_assert(sizeof(CGalleryObject) == 16);
 
 // Forwards the shared operations from a record to its leading CGalleryObject. Has no data of its own,
 // so records stay standard-layout.
-template <class T>
-class CGalleryRecord {
-public:
+template <class T> class CGalleryRecord
+{
+  public:
     CGalleryObject *AsObject() { return reinterpret_cast<CGalleryObject *>(static_cast<T *>(this)); }
     const CGalleryObject *AsObject() const
     {
@@ -69,7 +69,8 @@ public:
     static T *FromObject(CGalleryObject *object, eGalleryObjectType expected,
                          eGalleryObjectType alternate = eGalleryObjectTypeNone)
     {
-        if (!object || (object->m_type != expected && (alternate == eGalleryObjectTypeNone || object->m_type != alternate)))
+        if (!object ||
+            (object->m_type != expected && (alternate == eGalleryObjectTypeNone || object->m_type != alternate)))
             return nullptr;
         return reinterpret_cast<T *>(object);
     }

@@ -6,8 +6,14 @@
 #include "gallery/records/GalleryRecordAlloc_p.h"
 #include "gallery/records/GalleryStringCollection.h"
 
-HRESULT CGalleryOrganization::CreateInstance(CGalleryOrganization **out) { return CreateGalleryRecord(out); }
-void CGalleryOrganization::DeleteInstance(CGalleryOrganization **inOut) { DeleteGalleryRecord(inOut); }
+HRESULT CGalleryOrganization::CreateInstance(CGalleryOrganization **out)
+{
+    return CreateGalleryRecord(out);
+}
+void CGalleryOrganization::DeleteInstance(CGalleryOrganization **inOut)
+{
+    DeleteGalleryRecord(inOut);
+}
 
 HRESULT CGalleryOrganization::Initialize()
 {
@@ -46,7 +52,8 @@ HRESULT CGalleryOrganization::PerformSanityChecks(bool deep) const
 uint32_t CGalleryOrganization::GetTotalFilesCount() const
 {
     uint32_t total = 0;
-    for (uint32_t i = 0; i < m_activities->GetCount(); ++i) total += m_activities->GetAt(i)->GetTotalFilesCount();
+    for (uint32_t i = 0; i < m_activities->GetCount(); ++i)
+        total += m_activities->GetAt(i)->GetTotalFilesCount();
     return total;
 }
 

@@ -7,8 +7,9 @@
 
 #include <cstddef>
 
-class CGalleryOrganization : public CGalleryRecord<CGalleryOrganization> {
-public:
+class CGalleryOrganization : public CGalleryRecord<CGalleryOrganization>
+{
+  public:
     static HRESULT CreateInstance(CGalleryOrganization **out);
     static void DeleteInstance(CGalleryOrganization **inOut);
     HRESULT Initialize();
@@ -35,8 +36,9 @@ static_assert(std::is_standard_layout_v<CGalleryOrganization>);
 static_assert(offsetof(CGalleryOrganization, m_object) == 0);
 static_assert(sizeof(CGalleryOrganization) == 48);
 
-class CGalleryOrganizationCollection : public CGalleryRecordArray<CGalleryOrganization> {
-public:
+class CGalleryOrganizationCollection : public CGalleryRecordArray<CGalleryOrganization>
+{
+  public:
     static HRESULT CreateInstance(CGalleryOrganizationCollection **out) { return CreateGalleryCollection(out); }
     static void DeleteInstance(CGalleryOrganizationCollection **inOut) { DeleteGalleryCollection(inOut); }
 };

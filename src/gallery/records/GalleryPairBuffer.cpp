@@ -6,7 +6,8 @@
 #include <cstdlib>
 #include <cwchar>
 
-namespace GalleryPairBuffer {
+namespace GalleryPairBuffer
+{
 
 std::vector<Pair> Parse(const wchar_t *buffer)
 {
@@ -94,7 +95,8 @@ HRESULT Build(const wchar_t **buffer, const std::vector<Pair> &pairs)
         return S_OK;
     }
     size_t total = 1;
-    for (const Pair &pair : pairs) total += pair.first.size() + pair.second.size() + 2;
+    for (const Pair &pair : pairs)
+        total += pair.first.size() + pair.second.size() + 2;
     auto *fresh = static_cast<wchar_t *>(std::malloc(total * sizeof(wchar_t)));
     if (!fresh) return E_OUTOFMEMORY;
     CGallery::NoteManagedWrite(buffer);

@@ -10,7 +10,8 @@
 #include <string_view>
 #include <vector>
 
-namespace GalleryPairBuffer {
+namespace GalleryPairBuffer
+{
 
 struct Pair {
     std::wstring_view first;

@@ -7,8 +7,7 @@
 
 #include <cstdlib>
 
-template <class T>
-HRESULT CreateGalleryRecord(T **out)
+template <class T> HRESULT CreateGalleryRecord(T **out)
 {
     if (!out || *out) return E_INVALIDARG;
     auto *created = static_cast<T *>(std::calloc(1, sizeof(T)));
@@ -24,8 +23,7 @@ HRESULT CreateGalleryRecord(T **out)
     return S_OK;
 }
 
-template <class T>
-void DeleteGalleryRecord(T **inOut)
+template <class T> void DeleteGalleryRecord(T **inOut)
 {
     if (!inOut || !*inOut) return;
     T *record = *inOut;

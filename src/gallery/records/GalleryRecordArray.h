@@ -28,9 +28,9 @@ struct CGalleryGrowFileSteps {
     }
 };
 
-template <class T>
-class CGalleryRecordEnumerator {
-public:
+template <class T> class CGalleryRecordEnumerator
+{
+  public:
     CGalleryRecordEnumerator(T *const *items, uint32_t count) : m_items(items), m_count(count), m_index(-1) {}
     void Reset() { m_index = -1; }
     bool MoveNext()
@@ -43,15 +43,15 @@ public:
         return m_index >= 0 && m_index < static_cast<int64_t>(m_count) ? m_items[m_index] : nullptr;
     }
 
-private:
+  private:
     T *const *m_items;
     uint32_t m_count;
     int64_t m_index;
 };
 
-template <class T, class Growth = CGalleryGrowByOne>
-class CGalleryRecordArray {
-public:
+template <class T, class Growth = CGalleryGrowByOne> class CGalleryRecordArray
+{
+  public:
     using Enumerator = CGalleryRecordEnumerator<T>;
 
     HRESULT Initialize()
@@ -64,7 +64,8 @@ public:
     // Destroys every member and frees the array.
     void Dispose()
     {
-        for (uint32_t i = 0; i < m_count; ++i) T::DeleteInstance(&m_items[i]);
+        for (uint32_t i = 0; i < m_count; ++i)
+            T::DeleteInstance(&m_items[i]);
         RemoveAll();
         void *items = m_items;
         CGallery::FreeMemory(&items);
@@ -159,7 +160,7 @@ public:
         return S_OK;
     }
 
-protected:
+  protected:
     HRESULT Reserve(uint32_t capacity)
     {
         if (capacity <= m_capacity) return S_OK;
@@ -178,14 +179,12 @@ protected:
 
 // CreateInstance/DeleteInstance of a collection type C (a CGalleryRecordArray without data of its own):
 // the record pattern of GalleryRecordAlloc_p.h.
-template <class C>
-HRESULT CreateGalleryCollection(C **out)
+template <class C> HRESULT CreateGalleryCollection(C **out)
 {
     return CreateGalleryRecord(out);
 }
 
-template <class C>
-void DeleteGalleryCollection(C **inOut)
+template <class C> void DeleteGalleryCollection(C **inOut)
 {
     DeleteGalleryRecord(inOut);
 }

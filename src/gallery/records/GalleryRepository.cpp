@@ -9,15 +9,16 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 // The registered directories are kept as one value, one directory per line.
 const wchar_t *const kRepositoriesValue = L"Repositories";
 
 std::vector<CAtlString> ReadRegistered()
 {
-    const CAtlString stored =
-        GetPreferenceString(1, CGallery::PreferencesPath, kRepositoriesValue, CAtlString(), nullptr, CGallery::PreferenceFile);
+    const CAtlString stored = GetPreferenceString(1, CGallery::PreferencesPath, kRepositoriesValue, CAtlString(),
+                                                  nullptr, CGallery::PreferenceFile);
     std::vector<CAtlString> directories;
     CGallery::Split(stored.c_str(), directories, L"\n", CGallery::eSplitFlagsRemoveEmpty);
     return directories;
@@ -26,16 +27,24 @@ std::vector<CAtlString> ReadRegistered()
 HRESULT WriteRegistered(const std::vector<CAtlString> &directories)
 {
     CAtlString joined;
-    for (const CAtlString &directory : directories) joined += directory + L"\n";
-    return WritePreferenceString(1, CGallery::PreferencesPath, kRepositoriesValue, joined, CGallery::PreferenceFile) == 0
+    for (const CAtlString &directory : directories)
+        joined += directory + L"\n";
+    return WritePreferenceString(1, CGallery::PreferencesPath, kRepositoriesValue, joined, CGallery::PreferenceFile) ==
+                   0
                ? S_OK
                : E_FAIL;
 }
 
 } // namespace
 
-HRESULT CGalleryRepository::CreateInstance(CGalleryRepository **out) { return CreateGalleryRecord(out); }
-void CGalleryRepository::DeleteInstance(CGalleryRepository **inOut) { DeleteGalleryRecord(inOut); }
+HRESULT CGalleryRepository::CreateInstance(CGalleryRepository **out)
+{
+    return CreateGalleryRecord(out);
+}
+void CGalleryRepository::DeleteInstance(CGalleryRepository **inOut)
+{
+    DeleteGalleryRecord(inOut);
+}
 
 HRESULT CGalleryRepository::Initialize()
 {
@@ -96,9 +105,10 @@ HRESULT CGalleryRepository::UnregisterRepository(const wchar_t *directory)
     const CKeldaDirectoryPath path(directory);
     std::vector<CAtlString> directories = ReadRegistered();
     const size_t before = directories.size();
-    directories.erase(std::remove_if(directories.begin(), directories.end(),
-                                     [&](const CAtlString &known) { return CKeldaDirectoryPath(known).IsEqualPath(path); }),
-                      directories.end());
+    directories.erase(
+        std::remove_if(directories.begin(), directories.end(),
+                       [&](const CAtlString &known) { return CKeldaDirectoryPath(known).IsEqualPath(path); }),
+        directories.end());
     if (directories.size() == before) return S_FALSE;
     return WriteRegistered(directories);
 }

@@ -9,8 +9,9 @@
 #include <cstddef>
 #include <vector>
 
-class CGalleryRepository : public CGalleryRecord<CGalleryRepository> {
-public:
+class CGalleryRepository : public CGalleryRecord<CGalleryRepository>
+{
+  public:
     static HRESULT CreateInstance(CGalleryRepository **out);
     static void DeleteInstance(CGalleryRepository **inOut);
     HRESULT Initialize();
@@ -41,8 +42,9 @@ static_assert(std::is_standard_layout_v<CGalleryRepository>);
 static_assert(offsetof(CGalleryRepository, m_object) == 0);
 static_assert(sizeof(CGalleryRepository) == 48);
 
-class CGalleryRepositoryCollection : public CGalleryRecordArray<CGalleryRepository> {
-public:
+class CGalleryRepositoryCollection : public CGalleryRecordArray<CGalleryRepository>
+{
+  public:
     static HRESULT CreateInstance(CGalleryRepositoryCollection **out) { return CreateGalleryCollection(out); }
     static void DeleteInstance(CGalleryRepositoryCollection **inOut) { DeleteGalleryCollection(inOut); }
     using CGalleryRecordArray<CGalleryRepository>::IndexOf;

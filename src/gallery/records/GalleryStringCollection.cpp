@@ -9,9 +9,15 @@
 #include <cwchar>
 #include <vector>
 
-HRESULT CGalleryStringCollection::CreateInstance(CGalleryStringCollection **out) { return CreateGalleryRecord(out); }
+HRESULT CGalleryStringCollection::CreateInstance(CGalleryStringCollection **out)
+{
+    return CreateGalleryRecord(out);
+}
 
-void CGalleryStringCollection::DeleteInstance(CGalleryStringCollection **inOut) { DeleteGalleryRecord(inOut); }
+void CGalleryStringCollection::DeleteInstance(CGalleryStringCollection **inOut)
+{
+    DeleteGalleryRecord(inOut);
+}
 
 HRESULT CGalleryStringCollection::Initialize()
 {
@@ -39,7 +45,10 @@ uint8_t CGalleryStringCollection::GetFlagAt(uint32_t index) const
     return index < m_count ? m_entries[index].m_flag : 0;
 }
 
-HRESULT CGalleryStringCollection::Add(const wchar_t *text, uint8_t flag) { return InsertAt(m_count, text, flag); }
+HRESULT CGalleryStringCollection::Add(const wchar_t *text, uint8_t flag)
+{
+    return InsertAt(m_count, text, flag);
+}
 
 HRESULT CGalleryStringCollection::InsertAt(uint32_t index, const wchar_t *text, uint8_t flag)
 {
@@ -73,7 +82,8 @@ HRESULT CGalleryStringCollection::RemoveAt(uint32_t index)
 
 void CGalleryStringCollection::Clear()
 {
-    for (uint32_t i = 0; i < m_count; ++i) CGallery::FreeString(&m_entries[i].m_text);
+    for (uint32_t i = 0; i < m_count; ++i)
+        CGallery::FreeString(&m_entries[i].m_text);
     void *entries = m_entries;
     CGallery::FreeMemory(&entries);
     m_entries = nullptr;

@@ -13,8 +13,9 @@ struct CGalleryStringEntry {
 };
 static_assert(std::is_standard_layout_v<CGalleryStringEntry>);
 
-class CGalleryStringCollection {
-public:
+class CGalleryStringCollection
+{
+  public:
     static HRESULT CreateInstance(CGalleryStringCollection **out);
     static void DeleteInstance(CGalleryStringCollection **inOut);
     HRESULT Initialize();
@@ -38,20 +39,21 @@ public:
     void FilterDuplicates();
     bool Equals(const CGalleryStringCollection *other) const;
 
-    class Enumerator {
-    public:
+    class Enumerator
+    {
+      public:
         explicit Enumerator(const CGalleryStringCollection *c) : m_collection(c), m_index(-1) {}
         void Reset() { m_index = -1; }
         bool MoveNext() { return m_collection && ++m_index < static_cast<int64_t>(m_collection->m_count); }
         const wchar_t *GetCurrent() const { return m_collection->GetAt(static_cast<uint32_t>(m_index)); }
 
-    private:
+      private:
         const CGalleryStringCollection *m_collection;
         int64_t m_index;
     };
     Enumerator GetEnumerator() const { return Enumerator(this); }
 
-private:
+  private:
     CGalleryStringEntry *m_entries;
     uint32_t m_count;
     uint32_t m_capacity;
