@@ -150,7 +150,7 @@ class CGalleryInstallation
 
     // Run's steps (GalleryInstallationRun.cpp).
     struct RunState;
-    int PlanUnits() const;
+    int PlanUnits(const RunState &state) const;
     void RemoveMandatory(RunState &state);
     void DownloadFirst(RunState &state);
     void InstallItem(RunState &state, CGalleryInstallationItem *item);
@@ -159,6 +159,8 @@ class CGalleryInstallation
     void ApplyLanguages(RunState &state);
     HRESULT ObtainFile(RunState &state, const CAtlString &fileName, CGalleryInstallationItem *item, int overall,
                        CAtlString &localPath, bool &downloaded);
+    HRESULT KeepDownload(const CAtlString &fileName, const CAtlString &localPath, bool downloaded);
+    HRESULT InstallPackage(const CAtlString &localPath);
     HRESULT SaveDestination();
     HRESULT CancelEnding();
     static void Step(const char *name);

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace tinyxml2
@@ -68,6 +69,8 @@ class CGalleryInstallationItem
     HRESULT GetLanguageList(std::vector<CAtlString> &list, bool updateOnly) const;
     // The pack file names of GetLanguageList reduced to the target languages.
     HRESULT GetLanguagePacks(std::vector<CAtlString> &list, bool updateOnly) const;
+    // The same as (language, pack file name) pairs.
+    HRESULT GetLanguagePackEntries(std::vector<std::pair<CAtlString, CAtlString>> &list, bool updateOnly) const;
     // Languages whose installed translation is older than the offered one while the files are current;
     // stripToTarget reduces them to the target languages.
     HRESULT GetUpdatedLanguageList(std::vector<CAtlString> &list, bool stripToTarget) const;
