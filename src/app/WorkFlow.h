@@ -1,8 +1,19 @@
 // CWorkFlow: one method per command. Each takes the command-line context and the shared gallery
-// configuration and returns the exit code (0 success, 1 failure, 666 usage).
+// configuration and returns the exit code (0 success, 1 failure, 666 usage). The commands are split by
+// kind: WorkFlowInstall.cpp (install and download), WorkFlowUninstall.cpp, WorkFlowMaintenance.cpp
+// (register, my content, team content, repair); the shared set-up is in GallerySetFactory.cpp.
 #pragma once
 
 #include "app/CmdLineContext.h"
+#include "app/GallerySetFactory.h"
+#include "support/KeldaPath.h"
+
+#include <list>
+#include <memory>
+#include <vector>
+
+class IGalleryInstallationObserver;
+class QWidget;
 
 class CWorkFlow
 {
@@ -19,6 +30,47 @@ class CWorkFlow
     // The usage text, to the output stream.
     static void PrintUsage();
 
+    // The objects of one command: proxy handler, downloader, installed-categories writer and
+    // controller, wired to the context and the configuration.
+    static WorkFlowTuple GallerySetFactory(const NTrove::CCmdLineContext &context,
+                                           std::shared_ptr<ConfigurationWrapper> configuration);
+    // Fetches the categories file at address; prints the check lines. With showGui a failure offers the
+    // proxy dialog and tries again when it is confirmed.
+    static bool CheckInternetConnection(WorkFlowTuple &tuple, const CAtlString &address, bool showGui);
+    // Makes the destination readable and writable for every user when the configuration or the
+    // command line forces it.
+    static void FixUpPermissionsForForcedUser(const NTrove::CCmdLineContext &context,
+                                              const ConfigurationWrapper &configuration);
+    // The chmod command text that FixUpPermissionsForForcedUser reports for a directory.
+    static CAtlStringA PermissionCommandText(const CAtlString &directory);
+
+    // A folder may receive a gallery when it does not exist, is empty, or already holds
+    // "imsmanifest.xml".
+    static bool IsGalleryFolder(const CKeldaDirectoryPath &directory);
+    // The current user may create files in the folder (or, when it does not exist yet, in its nearest
+    // existing parent).
+    static bool CheckWritePermissions(const CKeldaDirectoryPath &directory);
+
+    // Console commands of install, download and uninstall.
+    int InstallAll(const NTrove::CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration);
+    int InstallSome(const NTrove::CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration);
+    int DownloadAll(const NTrove::CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration);
+    int DownloadSome(const NTrove::CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration);
+    int Uninstall(const NTrove::CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration);
+    int UninstallAll(const NTrove::CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration);
+    // Removes the installed gallery of the tuple's configuration. False when it could not (a message
+    // has been given); the destination manifest, the remaining records and the registration then stay.
+    static bool UninstallImpl(WorkFlowTuple &tuple, IGalleryInstallationObserver *observer, bool showGui);
+
+    // Registration and maintenance.
+    int Register(const NTrove::CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration);
+    int MyContent(const NTrove::CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration);
+    int TeamContent(const NTrove::CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration);
+    int Repair(const NTrove::CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration);
+    // Nothing to do on this platform; 0.
+    static int AutomaticRepair(const NTrove::CCmdLineContext &context);
+    static int RepairPermissions(const NTrove::CCmdLineContext &context);
+
     int Version(const NTrove::CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration);
     int Usage(const NTrove::CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration);
 
@@ -28,4 +80,17 @@ class CWorkFlow
     static int NotAvailable(const char *name, const NTrove::CCmdLineContext &context, bool printMessages = true);
     // The same as a command value.
     static NTrove::Command NotAvailableCommand(const char *name, bool printMessages = true);
+
+  private:
+    enum class RunKind { InstallAll, InstallSome, DownloadAll, DownloadSome };
+    int InstallImpl(const NTrove::CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration,
+                    RunKind kind);
+    int DownloadImpl(const NTrove::CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration,
+                     RunKind kind);
 };
+
+// Lists (remove false) or deletes (remove true) the files of directory that match pattern, not those
+// of sub-folders, printing "\tRemoving ..." or "\tWill remove ...". When owned is given, only files whose
+// names it holds are deleted: files that the gallery never named stay. False when a deletion failed.
+bool Cleanup(const CKeldaDirectoryPath &directory, const CAtlString &pattern, bool remove,
+             const std::vector<CAtlString> *owned = nullptr);
