@@ -110,13 +110,13 @@ void CApplicationFactory::RegisterOptions()
     p.PutEmptyCommand(L"keepconfigs", Make<CFlagParameter>(c.keepConfigs));
     p.PutEmptyCommand(L"ui", Make<CFlagParameter>(c.ui));
 
-    p.PutEmptyCommand(L"teamcontent", Action(Placeholder::NotAvailableCommand("TeamContent"), false));
-    p.PutEmptyCommand(L"mycontent", Action(Placeholder::NotAvailableCommand("MyContent"), false));
+    p.PutEmptyCommand(L"teamcontent", Action(Bind(&CWorkFlow::TeamContent), false));
+    p.PutEmptyCommand(L"mycontent", Action(Bind(&CWorkFlow::MyContent), false));
     p.PutEmptyCommand(L"uninstall", Action(Placeholder::NotAvailableCommand("Uninstall"), false));
     p.PutEmptyCommand(L"uninstallall", Action(Placeholder::NotAvailableCommand("UninstallAll"), true));
     p.PutEmptyCommand(L"installall", Action(Placeholder::NotAvailableCommand("InstallAll"), false));
     p.PutEmptyCommand(L"installsome", Action(Placeholder::NotAvailableCommand("InstallSome"), false));
-    p.PutEmptyCommand(L"register", Action(Placeholder::NotAvailableCommand("Register"), false));
+    p.PutEmptyCommand(L"register", Action(Bind(&CWorkFlow::Register), false));
     p.PutEmptyCommand(L"downloadall", Action(Placeholder::NotAvailableCommand("DownloadAll"), false));
     p.PutEmptyCommand(L"downloadsome", Action(Placeholder::NotAvailableCommand("DownloadSome"), false));
     p.PutEmptyCommand(
