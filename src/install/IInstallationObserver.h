@@ -7,6 +7,8 @@
 // answers no. All calls arrive on the controller's calling thread.
 #pragma once
 
+#include "install/IGalleryInstallationObserver.h"
+
 class CGalleryInstallation;
 
 class IInstallationObserver
@@ -24,4 +26,29 @@ class IInstallationObserver
     virtual bool CategoriesWillBeUpdated() { return true; }              // 7
     virtual bool LanguagesWillBeRemoved() { return true; }               // 8
     virtual bool TooManyLanguages() { return true; }                     // 9
+};
+
+// IGalleryInstallationObserverChain: a progress observer that passes every report on to the next one,
+// so that observers (the console progress, the failure collector) can be stacked:
+// first.Attach(second.Attach(&last)) sends each report through first, then second, then last.
+class IGalleryInstallationObserverChain : public IGalleryInstallationObserver
+{
+  public:
+    // Sets the next observer (may be null) and returns this chain.
+    IGalleryInstallationObserverChain *Attach(IGalleryInstallationObserver *next)
+    {
+        m_next = next;
+        return this;
+    }
+    IGalleryInstallationObserver *GetNext() const { return m_next; }
+
+    // Forwards the report unchanged to the next observer, when there is one.
+    void InstallationProgress(eGalleryInstallationProgress kind, CGalleryInstallationItem *item, const wchar_t *text,
+                              int percent, int overall) override
+    {
+        if (m_next) m_next->InstallationProgress(kind, item, text, percent, overall);
+    }
+
+  private:
+    IGalleryInstallationObserver *m_next = nullptr;
 };
