@@ -2,9 +2,9 @@
 #include "settings/KDAppInfo.h"
 
 #include "settings/Preferences.h"
+#include "support/HomeDirectory.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QLocale>
 
 #include <unistd.h>
@@ -71,7 +71,7 @@ QString KDAppInfo::applicationPath() const
 
 QString KDAppInfo::homePath() const
 {
-    return QDir::homePath();
+    return QString::fromStdString(HomeDirectory::Path());
 }
 
 QString KDAppInfo::currentLocale() const

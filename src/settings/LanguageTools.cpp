@@ -13,6 +13,7 @@
 
 #include "settings/KDLocale.h"
 #include "settings/LingoSettings.h"
+#include "support/HomeDirectory.h"
 
 namespace
 {
@@ -210,7 +211,8 @@ unsigned int CLanguageTools::GetSystemLanguageID()
     QString code = LingoSettings::Value(QSettings::SystemScope, vellum ? QStringLiteral("Vellum/LanguageId")
                                                                        : QStringLiteral("Kelda Board/LanguageId"));
     if (code.isEmpty() && !qEnvironmentVariableIsEmpty("KDE_FULL_SESSION")) {
-        const QString globals = qEnvironmentVariable("HOME") + QStringLiteral("/.kde/share/config/kdeglobals");
+        const QString globals =
+            QString::fromStdString(HomeDirectory::Path()) + QStringLiteral("/.kde/share/config/kdeglobals");
         if (FileExists(globals)) {
             QSettings kde(globals, QSettings::IniFormat);
             code = kde.value(QStringLiteral("Locale/Language")).toString().section(QLatin1Char(':'), 0, 0);

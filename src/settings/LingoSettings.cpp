@@ -7,7 +7,7 @@ namespace LingoSettings
 
 std::unique_ptr<QSettings> Open(QSettings::Scope scope)
 {
-    if (scope == QSettings::SystemScope) ApplySystemSettingsPath();
+    ApplySystemSettingsPath();
     return std::make_unique<QSettings>(QSettings::NativeFormat, scope, QString::fromLatin1(Organization),
                                        QString::fromLatin1(Application));
 }

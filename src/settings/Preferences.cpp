@@ -1,6 +1,7 @@
 // The preference store over Qt settings files.
 #include "settings/Preferences.h"
 
+#include "support/HomeDirectory.h"
 #include "support/SysRoot.h"
 
 #include <QCoreApplication>
@@ -33,6 +34,11 @@ void ApplySystemSettingsPath()
 {
     const QString path = QString::fromStdString(SysRoot::Path(std::string("/etc/xdg")));
     QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, path);
+    // Without XDG_CONFIG_HOME, Qt keeps user settings below HOME, and below "/" when HOME is unset.
+    const QByteArray home = qgetenv("HOME");
+    if (qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME") && !home.startsWith('/'))
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(HomeDirectory::Path()) + QStringLiteral("/.config"));
 }
 
 QSettings *CreateQSettingsObject(int scope)

@@ -21,8 +21,9 @@ enum : int {
 };
 
 // Points Qt's system-scope settings folder at "/etc/xdg" below TROVE_SYSROOT (the documented folder
-// when TROVE_SYSROOT is unset). CreateQSettingsObject calls it; code that builds its own system-scope
-// QSettings objects calls it first too.
+// when TROVE_SYSROOT is unset). Without XDG_CONFIG_HOME and an absolute HOME (cron, service units) it
+// also points the user-scope folder at ".config" in the home folder of the password database, never
+// "/". CreateQSettingsObject calls it; code that builds its own QSettings objects calls it first too.
 void ApplySystemSettingsPath();
 
 // A new settings object for the scope; the caller owns it (deleting it saves pending writes).

@@ -6,6 +6,9 @@
 
 #include <cstdlib>
 
+#include <pwd.h>
+#include <unistd.h>
+
 using namespace FacadeTest;
 
 namespace
@@ -20,6 +23,22 @@ TEST_F(Paths, CacheAndDefaultPersonalManifestLiveUnderHome)
     EXPECT_EQ(CGallery::GetDefaultMyContentManifestXmlPath(),
               home + L"/.Kelda Labs Inc/Kelda Board Software/Gallery/My Content/imsmanifest.xml");
     EXPECT_EQ(CGallery::GetMyContentManifestXmlPath(), CGallery::GetDefaultMyContentManifestXmlPath());
+}
+
+// A run from cron has no HOME: the library's folders follow the password database's home, never "/".
+TEST_F(Paths, WithoutHomeTheCacheFollowsThePasswordDatabase)
+{
+    const passwd *entry = getpwuid(geteuid());
+    ASSERT_TRUE(entry && entry->pw_dir && entry->pw_dir[0] == '/');
+    const std::string database = std::string(entry->pw_dir) == "/" ? "" : entry->pw_dir;
+    const std::string home = TestEnv::Home();
+    unsetenv("HOME");
+    const std::wstring unset = CGallery::GetCacheFolderPath();
+    setenv("HOME", "", 1);
+    const std::wstring empty = CGallery::GetCacheFolderPath();
+    setenv("HOME", home.c_str(), 1);
+    EXPECT_EQ(unset, Text::FromUtf8(database) + L"/.Kelda Labs Inc/Kelda Board Software/Gallery");
+    EXPECT_EQ(empty, unset);
 }
 
 TEST(ExpandEnvironmentReferences, ReplacesEveryClosedReference)

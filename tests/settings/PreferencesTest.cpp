@@ -13,6 +13,9 @@
 #include <cstdlib>
 #include <string>
 
+#include <pwd.h>
+#include <unistd.h>
+
 namespace
 {
 
@@ -122,6 +125,29 @@ TEST_F(PreferencesTest, DeletingValuesAndSubtrees)
     EXPECT_NE(RecursivePreferenceDelete(PreferenceScopeMachine, L"\\"), 0);
     EXPECT_NE(DeletePreference(PreferenceScopeMachine, L"Software\\Kelda Labs\\Gallery", L""), 0);
     EXPECT_EQ(GetPreferenceInt(PreferenceScopeMachine, L"Software\\Kelda Labs\\Gallery", L"Keep", 0), 5);
+}
+
+// A run from cron has no HOME: user settings go to the password database's home, never to "/.config".
+TEST_F(PreferencesTest, WithoutHomeUserSettingsLiveInThePasswordDatabaseHome)
+{
+    const passwd *entry = getpwuid(geteuid());
+    ASSERT_TRUE(entry && entry->pw_dir && entry->pw_dir[0] == '/');
+    const std::string database = std::string(entry->pw_dir) == "/" ? "" : entry->pw_dir;
+    const std::string home = TestEnv::Home(), config = TestEnv::ConfigHome();
+    unsetenv("XDG_CONFIG_HOME");
+    std::string withoutHome, emptyHome;
+    unsetenv("HOME");
+    withoutHome = CreateQSettings(PreferenceScopeUser)->fileName().toStdString();
+    setenv("HOME", "", 1);
+    emptyHome = CreateQSettings(PreferenceScopeUser)->fileName().toStdString();
+    setenv("HOME", home.c_str(), 1);
+    // Back to the test's own settings folder before anything writes.
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(config));
+
+    EXPECT_EQ(withoutHome, database + "/.config/Kelda Labs/Kelda Vellum.conf");
+    EXPECT_EQ(emptyHome, withoutHome);
+    EXPECT_EQ(CreateQSettings(PreferenceScopeUser)->fileName().toStdString(), config + "/Kelda Labs/Kelda Vellum.conf");
 }
 
 // Without write access to the machine-wide settings, scope 0 reads and writes the user's settings.

@@ -5,6 +5,7 @@
 #include "gallery/records/GalleryKeyedStringCollection.h"
 #include "gallery/records/GalleryMemory.h"
 #include "gallery/facade/GalleryObservers.h"
+#include "support/HomeDirectory.h"
 
 #include <uuid/uuid.h>
 #include <unistd.h>
@@ -171,7 +172,7 @@ HRESULT CGallery::Split(const wchar_t *text, std::vector<CAtlString> &out, const
     for (;;) {
         const size_t n = std::wcscspn(p, separators);
         CAtlString token(p, n);
-        if (flags & eSplitFlagsTrim) Trim(token);
+        if (flags & eSplitFlagsTrim) (void)Trim(token); // fails only without text
         if (!(token.empty() && (flags & eSplitFlagsRemoveEmpty))) out.push_back(std::move(token));
         if (!p[n]) break;
         p += n + 1;
@@ -375,8 +376,9 @@ void CGallery::Unlock()
 CGalleryKeyedStringCollection *CGallery::GetProgramVersions()
 {
     static CGalleryKeyedStringCollection *versions = [] {
+        // Null when out of memory; callers take a missing collection as no versions known.
         CGalleryKeyedStringCollection *created = nullptr;
-        CGalleryKeyedStringCollection::CreateInstance(&created);
+        (void)CGalleryKeyedStringCollection::CreateInstance(&created);
         return created;
     }();
     return versions;
@@ -401,8 +403,9 @@ int CGallery::CompareProgramVersion(const wchar_t *installed, const wchar_t *req
         // No pair: compare the whole text as a plain version below.
     }
     std::vector<CAtlString> have, want;
-    Split(installed, have, L".-/_,", eSplitFlagsRemoveEmpty);
-    Split(required, want, L".-/_,", eSplitFlagsRemoveEmpty);
+    // S_FALSE (no parts) leaves the list empty, which compares as such.
+    (void)Split(installed, have, L".-/_,", eSplitFlagsRemoveEmpty);
+    (void)Split(required, want, L".-/_,", eSplitFlagsRemoveEmpty);
     for (size_t i = 0; i < want.size(); ++i) {
         if (want[i] == L"*") continue;
         if (i >= have.size()) return -1;
@@ -421,8 +424,7 @@ bool CGallery::CurrentUserCanWriteFile(const wchar_t *path)
 
 CAtlString CGallery::GetCacheFolderPath()
 {
-    const char *home = std::getenv("HOME");
-    return Text::FromUtf8(home ? home : "") + L"/.Kelda Labs Inc/Kelda Board Software/Gallery";
+    return Text::FromUtf8(HomeDirectory::Path()) + L"/.Kelda Labs Inc/Kelda Board Software/Gallery";
 }
 
 CAtlString CGallery::GetCachePath(const CAtlString &xmlPath)
