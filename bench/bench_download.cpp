@@ -3,7 +3,7 @@
 // curl command-line tool, in the same run. The source is a sparse file made on the spot and removed at
 // the end. The two alternate, one download each per round, so that both see the same load of the shared
 // machine; the program ends with the median and best throughput of each and their ratios.
-#include "../tests/net/NginxServer.h"
+#include "../tests/common/NginxServer.h"
 
 #include "net/QtDownloader.h"
 

@@ -1,7 +1,7 @@
 // The resumable engine against a real nginx on 127.0.0.1: an interrupted large download resumes with
 // only the missing bytes and ends identical to the source; an unchanged complete file gets 304.
 #include "net/EngineRun.h"
-#include "net/NginxServer.h"
+#include "common/NginxServer.h"
 
 #include "common/TestEnv.h"
 #include "net/QHttpWithResume.h"
