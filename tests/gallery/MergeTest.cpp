@@ -191,7 +191,7 @@ TEST_F(GalleryMerge, ReinstallReturns4AndReplacesTheRecord)
     EXPECT_EQ(destination->Uninstall(&none), E_INVALIDARG);
 }
 
-TEST_F(GalleryMerge, RepairRebuildsFromTheRecordsAndDeletesOnlyUnreferencedFiles)
+TEST_F(GalleryMerge, RepairRebuildsFromTheRecordsAndKeepsFilesNoManifestNamed)
 {
     const std::string dest = dir.file("dest");
     {
@@ -200,8 +200,9 @@ TEST_F(GalleryMerge, RepairRebuildsFromTheRecordsAndDeletesOnlyUnreferencedFiles
         ASSERT_EQ(Install(destination.get(), b), S_OK);
         ASSERT_EQ(destination->SaveChanges(), S_OK);
     }
-    ASSERT_TRUE(TestEnv::WriteFile(dest + "/junk.txt", "not referenced"));
-    ASSERT_TRUE(TestEnv::WriteFile(dest + "/junk.galleryitem", "not referenced"));
+    // A person's own files beside the gallery.
+    ASSERT_TRUE(TestEnv::WriteFile(dest + "/notes.txt", "not referenced"));
+    ASSERT_TRUE(TestEnv::WriteFile(dest + "/mine.galleryitem", "not referenced"));
     fs::create_directories(dest + "/keep-dir");
     ASSERT_TRUE(TestEnv::WriteFile(dest + "/keep-dir/inner.txt", "below the content directory"));
     fs::remove(dest + "/imsmanifest.xml");
@@ -233,9 +234,34 @@ TEST_F(GalleryMerge, RepairRebuildsFromTheRecordsAndDeletesOnlyUnreferencedFiles
     for (const auto &entry : fs::directory_iterator(dest))
         if (entry.is_regular_file()) left.insert(entry.path().filename().string());
     EXPECT_EQ(left, (std::set<std::string>{"imsmanifest.xml", "a1.galleryitem", "fa.galleryitem", "a3.galleryitem",
-                                           "fb.galleryitem", "b1.galleryitem"}));
+                                           "fb.galleryitem", "b1.galleryitem", "notes.txt", "mine.galleryitem"}));
     EXPECT_TRUE(TestEnv::Exists(dest + "/keep-dir/inner.txt"));
     EXPECT_EQ(Files(dest + "/Uninstall").size(), 2u);
+}
+
+// What the damaged manifest named and no record gives back is deleted; what nobody named stays.
+TEST_F(GalleryMerge, RepairDeletesOnlyFilesThatAManifestOfTheFolderNamed)
+{
+    const std::string dest = dir.file("dest");
+    {
+        ManifestPtr destination = Destination(dest);
+        ASSERT_EQ(Install(destination.get(), a), S_OK);
+        CGalleryActivity *activity = destination->GetOrganizations()->GetAt(0)->GetActivities()->GetAt(0);
+        AddFile(activity, L"urn:orphan", L"Orphan", L"orphan.galleryitem");
+        ASSERT_EQ(destination->SaveChanges(), S_OK);
+    }
+    ASSERT_TRUE(TestEnv::WriteFile(dest + "/orphan.galleryitem", "named by the manifest only"));
+    ASSERT_TRUE(TestEnv::WriteFile(dest + "/notes.txt", "a person's"));
+    ASSERT_TRUE(TestEnv::WriteFile(dest + "/photo.galleryitem", "a person's"));
+
+    ManifestPtr destination = OpenGallery(dest);
+    ASSERT_EQ(destination->Repair(), S_OK);
+
+    std::set<std::string> left;
+    for (const auto &entry : fs::directory_iterator(dest))
+        if (entry.is_regular_file()) left.insert(entry.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"imsmanifest.xml", "a1.galleryitem", "a2.galleryitem", "fa.galleryitem",
+                                           "a3.galleryitem", "notes.txt", "photo.galleryitem"}));
 }
 
 TEST_F(GalleryMerge, MergeIntoATargetActivityAndFindMatchingActivities)

@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -73,6 +74,25 @@ void KeepExistingFiles(CGalleryActivity *activity, const CKeldaDirectoryPath &co
     }
 }
 
+// Collects the hrefs of every file record of the manifest.
+void CollectHrefs(const CGalleryActivity *activity, std::set<CAtlString> &hrefs)
+{
+    for (uint32_t i = 0; i < activity->GetActivities()->GetCount(); ++i)
+        CollectHrefs(activity->GetActivities()->GetAt(i), hrefs);
+    for (uint32_t i = 0; i < activity->GetFiles()->GetCount(); ++i)
+        hrefs.insert(activity->GetFiles()->GetAt(i)->GetHref());
+}
+
+void CollectHrefs(const CGalleryManifest *manifest, std::set<CAtlString> &hrefs)
+{
+    const CGalleryOrganizationCollection *organizations = manifest->GetOrganizations();
+    for (uint32_t o = 0; o < organizations->GetCount(); ++o) {
+        const CGalleryActivityCollection *activities = organizations->GetAt(o)->GetActivities();
+        for (uint32_t a = 0; a < activities->GetCount(); ++a)
+            CollectHrefs(activities->GetAt(a), hrefs);
+    }
+}
+
 } // namespace
 
 HRESULT CGalleryManifest::Repair()
@@ -83,13 +103,21 @@ HRESULT CGalleryManifest::Repair()
     HRESULT hr = CGalleryManifest::CreateInstance(&rebuilt);
     if (FAILED(hr)) return hr;
 
+    // Only what a manifest of this folder named may be deleted: the files a person put beside the
+    // gallery stay. The old manifest names its files here, each record below.
+    std::set<CAtlString> named;
+    CollectHrefs(this, named);
+
     // 1. Every uninstall record, in directory order.
     std::vector<CKeldaFilePath> records;
     GetUninstallDirectoryPath().FindFilesInDirectory(L"imsmanifest*.xml", records);
     for (const CKeldaFilePath &path : records) {
         CGalleryManifest *record = nullptr;
         if (FAILED(CGalleryManifest::CreateInstance(&record))) continue;
-        if (record->Open(path.GetFilePathString().c_str()) == S_OK) hr = MergeRecord(rebuilt, record);
+        if (record->Open(path.GetFilePathString().c_str()) == S_OK) {
+            CollectHrefs(record, named);
+            hr = MergeRecord(rebuilt, record);
+        }
         CGalleryManifest::DeleteInstance(&record);
         if (FAILED(hr)) break;
     }
@@ -118,7 +146,8 @@ HRESULT CGalleryManifest::Repair()
         SetUpdated(true);
         hr = SaveChanges();
     }
-    // 5. Only once the rebuilt manifest is saved: every other file of the content directory goes.
+    // 5. Only once the rebuilt manifest is saved: every other file of the content directory that a
+    // manifest of this folder named goes.
     if (SUCCEEDED(hr)) {
         for (const CKeldaFilePath &file : listed) {
             const CAtlString name = file.GetFileName();
@@ -128,6 +157,7 @@ HRESULT CGalleryManifest::Repair()
                 --found->second; // one listed file per collected name
                 continue;
             }
+            if (!named.count(name)) continue;
             if (!CFileManipulator::DeleteFile(file)) hr = E_FAIL;
         }
     }
@@ -205,7 +235,7 @@ HRESULT CGalleryManifest::SetupNewManifest(const wchar_t *directory, bool, CGall
         for (const wchar_t *type : {CGalleryExtensionInfo::TeamContentExtensionType,
                                     CGalleryExtensionInfo::PersonalTeamContentExtensionType}) {
             std::vector<CGalleryExtensionInfo> registered;
-            CGalleryExtensionInfo::GetExtensions(type, registered);
+            (void)CGalleryExtensionInfo::GetExtensions(type, registered); // none when the store cannot be read
             for (const CGalleryExtensionInfo &extension : registered)
                 if (CKeldaFilePath(extension.imsManifestXml).IsEqualPath(xml)) return S_OK;
         }
