@@ -62,6 +62,19 @@ inline std::vector<std::string> Names(const Tree &tree)
     return names;
 }
 
+// The names that were added, removed or changed between two snapshots.
+inline std::vector<std::string> Changed(const Tree &before, const Tree &after)
+{
+    std::vector<std::string> changed;
+    for (const auto &entry : before) {
+        const auto it = after.find(entry.first);
+        if (it == after.end() || it->second != entry.second) changed.push_back(entry.first);
+    }
+    for (const auto &entry : after)
+        if (!before.count(entry.first)) changed.push_back(entry.first);
+    return changed;
+}
+
 // One category per entry: astronomy with two items, biology with one.
 inline Source SampleSource(const CAtlString &astronomyVersion = L"1.0")
 {
@@ -108,7 +121,7 @@ class CommandsE2E : public ::testing::Test
 
     void SetUp() override
     {
-        for (const char *sub : {"home", "home/.config", "sys", "tmp"})
+        for (const char *sub : {"home", "home/.config", "sys/tmp", "tmp"})
             fs::create_directories(m_root.file(sub));
         m_source = m_root.file("source");
         m_destination = m_root.file("gallery");
@@ -181,7 +194,8 @@ class CommandsE2E : public ::testing::Test
         Tree tree = TreeOf(m_root.path());
         for (auto it = tree.begin(); it != tree.end();) {
             const std::string &name = it->first;
-            const bool skip = name.rfind("home", 0) == 0 || name.rfind("tmp", 0) == 0 || name.rfind("sys/etc", 0) == 0;
+            const bool skip = name.rfind("home", 0) == 0 || name.rfind("tmp", 0) == 0 ||
+                              name.rfind("sys/etc", 0) == 0 || name.rfind("sys/tmp", 0) == 0;
             it = skip ? tree.erase(it) : std::next(it);
         }
         return tree;

@@ -1,0 +1,25 @@
+// CLIProgress: the installation observer of console runs. Every report goes on down the chain; with
+// verbose set, each finished step (percent above 99) prints one line on the output stream:
+// "<label> \t[<overall>%] (<item title>) <text>".
+#pragma once
+
+#include "install/IInstallationObserver.h"
+#include "support/Text.h"
+
+#include <string>
+
+class CLIProgress : public IGalleryInstallationObserverChain
+{
+  public:
+    // Nothing to set up on this platform.
+    static bool InitializeConsole() { return true; }
+
+    void InstallationProgress(eGalleryInstallationProgress kind, CGalleryInstallationItem *item, const wchar_t *text,
+                              int percent, int overall) override;
+
+    // The line that a finished step prints (without the line break), "" when nothing is printed.
+    static std::string FormatLine(eGalleryInstallationProgress kind, const CAtlString &itemTitle, bool hasItem,
+                                  const wchar_t *text, int overall);
+
+    bool verbose = false;
+};
