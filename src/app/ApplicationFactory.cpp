@@ -112,17 +112,17 @@ void CApplicationFactory::RegisterOptions()
 
     p.PutEmptyCommand(L"teamcontent", Action(Bind(&CWorkFlow::TeamContent), false));
     p.PutEmptyCommand(L"mycontent", Action(Bind(&CWorkFlow::MyContent), false));
-    p.PutEmptyCommand(L"uninstall", Action(Placeholder::NotAvailableCommand("Uninstall"), false));
-    p.PutEmptyCommand(L"uninstallall", Action(Placeholder::NotAvailableCommand("UninstallAll"), true));
-    p.PutEmptyCommand(L"installall", Action(Placeholder::NotAvailableCommand("InstallAll"), false));
-    p.PutEmptyCommand(L"installsome", Action(Placeholder::NotAvailableCommand("InstallSome"), false));
+    p.PutEmptyCommand(L"uninstall", Action(Bind(&CWorkFlow::Uninstall), false));
+    p.PutEmptyCommand(L"uninstallall", Action(Bind(&CWorkFlow::UninstallAll), true));
+    p.PutEmptyCommand(L"installall", Action(Bind(&CWorkFlow::InstallAll), false));
+    p.PutEmptyCommand(L"installsome", Action(Bind(&CWorkFlow::InstallSome), false));
     p.PutEmptyCommand(L"register", Action(Bind(&CWorkFlow::Register), false));
-    p.PutEmptyCommand(L"downloadall", Action(Placeholder::NotAvailableCommand("DownloadAll"), false));
-    p.PutEmptyCommand(L"downloadsome", Action(Placeholder::NotAvailableCommand("DownloadSome"), false));
+    p.PutEmptyCommand(L"downloadall", Action(Bind(&CWorkFlow::DownloadAll), false));
+    p.PutEmptyCommand(L"downloadsome", Action(Bind(&CWorkFlow::DownloadSome), false));
     p.PutEmptyCommand(
         L"justupdated",
         Action([this](const CCmdLineContext &, std::shared_ptr<ConfigurationWrapper>) { return JustUpdated(); }, true));
-    p.PutEmptyCommand(L"repair", Action(Placeholder::NotAvailableCommand("Repair", false), true));
+    p.PutEmptyCommand(L"repair", Action(Bind(&CWorkFlow::Repair), true));
     CActionParameter *help = Action(Bind(&CWorkFlow::Usage), false);
     p.PutEmptyCommand(L"help", help);
     p.PutEmptyCommand(L"?", help);
