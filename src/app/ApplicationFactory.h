@@ -5,7 +5,7 @@
 
 #include "app/CmdLineParams.h"
 #include "app/CommandLineParser.h"
-#include "app/Qtfier.h"
+#include "support/Qtfier.h"
 #include "app/WorkFlow.h"
 
 #include <QString>

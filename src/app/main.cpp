@@ -2,7 +2,7 @@
 // application information, the factory, and mainImpl run once from the event loop.
 #include "app/ApplicationFactory.h"
 #include "app/MainImpl.h"
-#include "app/Qtfier.h"
+#include "support/Qtfier.h"
 #include "settings/KDAppInfo.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 // The shell's building blocks: the single-instance lock, the worker thread with its own loop, waiting
 // with events, and the message table.
 #include "app/Output.h"
-#include "app/QThreadWithLoop.h"
+#include "support/QThreadWithLoop.h"
 #include "app/SingleInstance.h"
-#include "app/WaitWithQtEvents.h"
+#include "support/WaitWithQtEvents.h"
 #include "app/WorkFlow.h"
 
 #include "app/CaptureOutput.h"

@@ -132,6 +132,7 @@ TEST(QtGalleryThreadBase, ProcedureRunsANestedWaitInsideItsOwnLoop)
     FunctionQtThread thread([&]() -> HRESULT {
         onWorker = QThread::currentThread() == self;
         loopLevel = self->loopLevel();
+        self->Join(); // a thread never waits for itself
         // Like a network reply: ask the main thread, which answers with a queued call back into an
         // object of this thread; a local loop waits for it.
         QEventLoop wait;

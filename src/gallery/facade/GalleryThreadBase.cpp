@@ -1,7 +1,6 @@
 #include "gallery/facade/GalleryThreadBase.h"
 
-#include <QCoreApplication>
-#include <QThread>
+#include "support/WaitWithQtEvents.h"
 
 #include <sched.h>
 
@@ -52,6 +51,7 @@ void CGalleryThreadBase::RunProcedure(bool ownThread)
     {
         std::lock_guard<std::mutex> guard(m_mutex);
         m_running = false;
+        if (m_joiner) m_joiner->Wake();
     }
     m_wake.notify_all();
     if (m_observer) m_observer->OnThreadFinished(this);
@@ -69,14 +69,15 @@ void CGalleryThreadBase::Cancel()
 void CGalleryThreadBase::Join()
 {
     if (!m_created) return;
-    QCoreApplication *application = QCoreApplication::instance();
-    const bool onApplicationThread = application && QThread::currentThread() == application->thread();
-    for (;;) {
-        if (onApplicationThread) QCoreApplication::processEvents(QEventLoop::AllEvents);
-        std::unique_lock<std::mutex> lock(m_mutex);
-        if (m_wake.wait_for(lock, std::chrono::milliseconds(onApplicationThread ? 10 : 500),
-                            [this] { return !m_running.load(); }))
-            break;
+    WaitWithQtEvents waiter([this] { return m_running.load(); });
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_joiner = &waiter;
+    }
+    waiter.Wait();
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_joiner = nullptr;
     }
     pthread_join(m_thread, nullptr);
     m_created = false;

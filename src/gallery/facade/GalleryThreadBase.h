@@ -12,6 +12,7 @@
 #include <mutex>
 
 class CGalleryThreadBase;
+class WaitWithQtEvents;
 
 class IGalleryThreadObserver
 {
@@ -38,8 +39,8 @@ class CGalleryThreadBase
     bool IsCancelled() const { return m_cancel.load(); }
     bool IsRunning() const { return m_running.load(); }
     HRESULT GetExitCode() const { return m_exitCode.load(); }
-    // Only for a created thread: waits until it ends, keeping the caller's Qt events flowing when the
-    // caller is the application thread, then reclaims the thread.
+    // Only for a created thread: waits until it ends, keeping the caller's Qt events flowing (when the
+    // caller has an event loop), then reclaims the thread.
     void Join();
     // Whole and fractional seconds; negative means 0.
     static void Sleep(double seconds);
@@ -66,4 +67,6 @@ class CGalleryThreadBase
     bool m_started = false;
     std::mutex m_mutex;
     std::condition_variable m_wake;
+    // The wait of a Join in progress, woken when the procedure ends (guarded by m_mutex).
+    WaitWithQtEvents *m_joiner = nullptr;
 };

@@ -1,11 +1,9 @@
 #include "gallery/facade/QtGalleryThreadBase.h"
 
-#include <QCoreApplication>
-#include <QTimer>
-
-#include <thread>
-
-CQtGalleryThreadBase::CQtGalleryThreadBase(QObject *parent) : QThread(parent) {}
+CQtGalleryThreadBase::CQtGalleryThreadBase(QObject *parent)
+    : QThreadWithLoop([this] { return static_cast<int>(ThreadProc()); }, parent)
+{
+}
 
 CQtGalleryThreadBase::~CQtGalleryThreadBase()
 {
@@ -32,43 +30,18 @@ HRESULT CQtGalleryThreadBase::Start(bool synchronous)
 void CQtGalleryThreadBase::run()
 {
     SetLowPriority();
-    QtEventLoopWorkaround workaround(this);
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setInterval(1);
-    QObject::connect(&timer, &QTimer::timeout, &workaround, &QtEventLoopWorkaround::Execute);
-    timer.start();
-    m_exitCode = exec();
+    // The loop ends with the procedure's result, which becomes the exit code.
+    QThreadWithLoop::run();
+    m_exitCode = static_cast<HRESULT>(QThreadWithLoop::GetExitCode());
     if (m_observer) m_observer->OnThreadFinished(this);
     m_running = false;
-}
-
-void QtEventLoopWorkaround::Execute()
-{
-    const HRESULT result = m_thread->ThreadProc();
-    m_thread->exit(static_cast<int>(result));
 }
 
 void CQtGalleryThreadBase::Join()
 {
     if (!m_running) return;
-    QCoreApplication *application = QCoreApplication::instance();
-    QThread *caller = QThread::currentThread();
-    if (!application || caller == this || !caller->eventDispatcher()) {
-        // No loop to keep alive here: a plain wait.
-        if (caller != this) wait();
-        return;
-    }
-    QTimer wake;
-    QObject::connect(&wake, &QTimer::timeout, this, &CQtGalleryThreadBase::DummySlot);
-    // The end of the thread posts to this thread too, so the wait ends without waiting for the timer.
-    QObject::connect(
-        this, &QThread::finished, &wake, [] {}, Qt::QueuedConnection);
-    wake.start(500);
-    while (m_running)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    wake.stop();
-    wait();
+    // The loop's wait ends once run() has returned, that is after the observer was told.
+    QThreadWithLoop::Join();
 }
 
 void CQtGalleryThreadBase::Sleep(double seconds)

@@ -1,8 +1,11 @@
 // CQtGalleryThreadBase: background work on a Qt thread whose procedure runs inside a running event
 // loop of its own thread, as the network objects it creates require. Used by the installation engine
-// to open and run installations in the background.
+// to open and run installations in the background. Starting the procedure inside the loop and waiting
+// with events are those of QThreadWithLoop and WaitWithQtEvents.
 #pragma once
 
+#include "support/QThreadWithLoop.h"
+#include "support/Qtfier.h"
 #include "support/Result.h"
 
 #include <QObject>
@@ -20,7 +23,7 @@ class IQtGalleryThreadObserver
     virtual void OnThreadFinished(CQtGalleryThreadBase *thread) = 0;
 };
 
-class CQtGalleryThreadBase : public QThread
+class CQtGalleryThreadBase : public QThreadWithLoop
 {
     Q_OBJECT
 
@@ -36,7 +39,8 @@ class CQtGalleryThreadBase : public QThread
     bool IsCancelled() const { return m_cancel.load(); }
     bool IsRunning() const { return m_running.load(); }
     HRESULT GetExitCode() const { return m_exitCode.load(); }
-    // Waits while the thread runs, processing the caller's events; returns at once when not running.
+    // Waits while the thread runs, processing the caller's events; returns at once when not running
+    // or when called on the thread itself.
     void Join();
     // Whole milliseconds; negative means 0.
     static void Sleep(double seconds);
@@ -47,7 +51,7 @@ class CQtGalleryThreadBase : public QThread
     QThread::Priority GetStartPriority() const { return m_priority; }
 
   public slots:
-    // Target of Join's wake-up timer.
+    // Kept for connections that only need to wake the caller's loop.
     void DummySlot() {}
 
   protected:
@@ -55,8 +59,6 @@ class CQtGalleryThreadBase : public QThread
     void run() override;
 
   private:
-    friend class QtEventLoopWorkaround;
-
     std::atomic<bool> m_cancel{false};
     std::atomic<bool> m_running{false};
     std::atomic<HRESULT> m_exitCode{S_OK};
@@ -64,18 +66,6 @@ class CQtGalleryThreadBase : public QThread
     QThread::Priority m_priority = QThread::InheritPriority;
 };
 
-// Lives in the worker thread: Execute runs the procedure once the thread's loop is running and ends
-// that loop with the procedure's result.
-class QtEventLoopWorkaround : public QObject
-{
-    Q_OBJECT
-
-  public:
-    explicit QtEventLoopWorkaround(CQtGalleryThreadBase *thread) : m_thread(thread) {}
-
-  public slots:
-    void Execute();
-
-  private:
-    CQtGalleryThreadBase *m_thread;
-};
+// The slot object that runs a thread's procedure once its loop is running: QThreadWithLoop starts
+// its callable through it, and the callable ends the loop with the procedure's result.
+using QtEventLoopWorkaround = Qtfier;

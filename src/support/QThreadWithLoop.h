@@ -20,7 +20,8 @@ class QThreadWithLoop : public QThread
     // Runs the callable (on the worker thread) and ends the worker's loop with its result, or with 1
     // when there is no callable.
     void Run();
-    // Waits for the thread to end while the calling thread keeps processing its events.
+    // Waits for the thread to end while the calling thread keeps processing its events; returns at once
+    // when the thread is not running or when called on the thread itself.
     void Join();
     // The worker loop's result: the callable's result once the thread has ended.
     int GetExitCode() const { return m_exitCode; }

@@ -1,8 +1,8 @@
 // The worker thread with its own event loop.
-#include "app/QThreadWithLoop.h"
+#include "support/QThreadWithLoop.h"
 
-#include "app/Qtfier.h"
-#include "app/WaitWithQtEvents.h"
+#include "support/Qtfier.h"
+#include "support/WaitWithQtEvents.h"
 
 #include <QTimer>
 
@@ -27,6 +27,8 @@ void QThreadWithLoop::Run()
 
 void QThreadWithLoop::Join()
 {
+    // A thread cannot wait for its own end.
+    if (QThread::currentThread() == this) return;
     WaitWithQtEvents waiter([this] { return isRunning() && !m_loopDone; });
     // finished() comes after run() has returned, so the woken condition sees the loop as done.
     const auto connection = connect(

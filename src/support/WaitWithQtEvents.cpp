@@ -1,5 +1,5 @@
 // Waiting while processing events.
-#include "app/WaitWithQtEvents.h"
+#include "support/WaitWithQtEvents.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -20,6 +20,13 @@ WaitWithQtEvents::WaitWithQtEvents(int milliseconds) : m_milliseconds(millisecon
 void WaitWithQtEvents::Wait()
 {
     if (!m_condition) return;
+    QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
+    if (!dispatcher) {
+        // A thread without an event loop has no events to keep flowing (and cannot hold timers).
+        while (m_condition())
+            QThread::msleep(10);
+        return;
+    }
     const int timer = startTimer(500, Qt::CoarseTimer);
     // A timed wait also wakes at its deadline rather than at the next coarse tick.
     int deadline = 0;
@@ -27,13 +34,8 @@ void WaitWithQtEvents::Wait()
         const qint64 left = m_milliseconds - m_elapsed.elapsed();
         if (left > 0) deadline = startTimer(static_cast<int>(left), Qt::PreciseTimer);
     }
-    QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
-    while (m_condition()) {
-        if (dispatcher)
-            dispatcher->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        else
-            QThread::msleep(10);
-    }
+    while (m_condition())
+        dispatcher->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     killTimer(timer);
     if (deadline) killTimer(deadline);
 }
