@@ -57,7 +57,7 @@ HRESULT Install(CGalleryManifest *destination, const std::string &gallery)
     CGalleryManifest::CreateInstance(&source);
     EXPECT_EQ(source->Open(W(gallery + "/imsmanifest.xml").c_str()), S_OK);
     const HRESULT hr = destination->Install(&source);
-    EXPECT_EQ(source, nullptr) << "Install consumes the source";
+    if (SUCCEEDED(hr)) EXPECT_EQ(source, nullptr) << "Install consumes the source";
     CGalleryManifest::DeleteInstance(&source);
     return hr;
 }
@@ -189,6 +189,27 @@ TEST_F(GalleryMerge, ReinstallReturns4AndReplacesTheRecord)
     EXPECT_EQ(destination->Install(&none), E_INVALIDARG);
     EXPECT_EQ(destination->Install(nullptr), E_INVALIDARG);
     EXPECT_EQ(destination->Uninstall(&none), E_INVALIDARG);
+}
+
+// A package whose file cannot be copied fails to install, and the gallery's uninstall record is what it
+// was before: none for a first install, the earlier one for a reinstall.
+TEST_F(GalleryMerge, AFailedInstallLeavesTheRecordAsItWas)
+{
+    ManifestPtr destination = Destination(dir.file("dest"));
+    const std::string record = Text::ToUtf8(destination->GetUninstallFilePath(L"urn:gallery:B").GetFilePathString());
+    const std::string missing = dir.file("sources/B-missing");
+    MakeGallery(missing, [](CGalleryManifest *m) { BuildB(m, L"2.0"); }, {"fb.galleryitem"}); // no b1.galleryitem
+
+    EXPECT_EQ(Install(destination.get(), missing), E_FAIL);
+    EXPECT_FALSE(TestEnv::Exists(record));
+    CGalleryInstalledManifestMap installed;
+    destination->GetInstalledManifests(installed);
+    EXPECT_EQ(installed.GetCount(), 0u);
+
+    ASSERT_EQ(Install(destination.get(), b), S_OK);
+    const std::string first = TestEnv::ReadFile(record);
+    EXPECT_EQ(Install(destination.get(), missing), E_FAIL);
+    EXPECT_EQ(TestEnv::ReadFile(record), first);
 }
 
 TEST_F(GalleryMerge, RepairRebuildsFromTheRecordsAndKeepsFilesNoManifestNamed)

@@ -181,17 +181,29 @@ HRESULT CGalleryManifest::Install(CGalleryManifest **source, CGalleryActivity **
     if (!source || !*source) return E_INVALIDARG;
     if (!GalleryFileOps::MakeDirectories(GetUninstallDirectoryPath())) return E_FAIL;
     bool reinstalled = false;
+    CKeldaFilePath record;
+    CAtlStringA earlier;
     if (!target) {
         // The record replaces an earlier one whole (crash-safe), so a failed copy keeps the old one.
-        const CKeldaFilePath record = GetUninstallFilePath((*source)->GetIdentifier());
+        record = GetUninstallFilePath((*source)->GetIdentifier());
         reinstalled = record.FileExists();
+        if (reinstalled && !CFileManipulator::ReadAsciiFileIntoAsciiString(record, earlier)) return E_FAIL;
         CAtlStringA document;
         if (!CFileManipulator::ReadAsciiFileIntoAsciiString(CKeldaFilePath((*source)->GetXmlPath()), document) ||
             !CSaveFile::WriteWholeFile(record, document))
             return E_FAIL;
     }
     const HRESULT hr = Merge(*source, firstActivity, target);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr)) {
+        // A failed install leaves the gallery's record as it was: the earlier one back, or none.
+        if (!target) {
+            if (reinstalled)
+                (void)CSaveFile::WriteWholeFile(record, earlier);
+            else
+                (void)CFileManipulator::DeleteFile(record);
+        }
+        return hr;
+    }
     CGalleryManifest::DeleteInstance(source);
     return reinstalled ? S_REINSTALLED : S_OK;
 }
