@@ -259,7 +259,10 @@ HRESULT CGalleryInstallation::InstallPackage(const CAtlString &localPath)
     if (hr != S_OK) {
         hr = E_FAIL;
     } else {
-        hr = m_manifest->Install(&source);
+        // The record is replaced; a compressed copy of the old one would be read in its place.
+        const CKeldaFilePath record = m_manifest->GetUninstallFilePath(source->GetIdentifier());
+        hr = CFileManipulator::DeleteFile(GzipCopyOf(record)) ? S_OK : E_FAIL;
+        if (SUCCEEDED(hr)) hr = m_manifest->Install(&source);
         if (SUCCEEDED(hr)) m_manifest->SetUpdated(true);
         Step("install");
     }
