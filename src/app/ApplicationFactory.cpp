@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <cstdio>
+
 #include <unistd.h>
 
 using NTrove::CActionParameter;
@@ -24,10 +26,22 @@ const char *const GUISTYLE = "plastique";
 
 namespace
 {
+// A command that shows a window. It carries that mark in its type (see NeedsDisplay) and refuses to
+// run without a GUI application.
+struct WindowCommand {
+    NTrove::Command command;
+    int operator()(const CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration) const
+    {
+        if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+            return CApplicationFactory::RefuseWithoutDisplay(context);
+        return command(context, std::move(configuration));
+    }
+};
+
 // The default command, preselected and restored by justupdated.
 NTrove::Command NormalCommand()
 {
-    return CWorkFlow::NotAvailableCommand("Normal");
+    return WindowCommand{CWorkFlow::NotAvailableCommand("Normal")};
 }
 } // namespace
 
@@ -87,7 +101,7 @@ void CApplicationFactory::RegisterOptions()
     p.PutValueCommand(L"g", Make<CStringParameter>(c.gValue));
     p.PutValueCommand(L"source", Make<CPathParameter>(c.source));
     p.PutValueCommand(L"destination", Make<CPathParameter>(c.destination));
-    p.PutEmptyCommand(L"waitforcd", Action(Placeholder::NotAvailableCommand("WaitForCD"), true));
+    p.PutEmptyCommand(L"waitforcd", Action(WindowCommand{Placeholder::NotAvailableCommand("WaitForCD")}, true));
 
     auto *guid = Make<CValueActionParameter>(m_configurationSelected);
     guid->Initialize([this](const CAtlString &value) { return LoadConfigurationGuid(value); });
@@ -163,6 +177,21 @@ QStringList CApplicationFactory::GetAuthorizedArguments() const
         m_context.locale.empty() ? KDLocale::GetCurrentLocaleDirName(true) : Text::ToQt(m_context.locale);
     arguments << QStringLiteral("--authorized") << QStringLiteral("--locale") << locale;
     return arguments;
+}
+
+bool CApplicationFactory::NeedsDisplay() const
+{
+    return m_command.target<WindowCommand>() != nullptr;
+}
+
+int CApplicationFactory::RefuseWithoutDisplay(const CCmdLineContext &context)
+{
+    CWorkFlow::PrintUnrecognized(context.parameterErrors);
+    std::fputs("This command needs a graphical display; run it on the desktop or use --noui with a console "
+               "command.\n",
+               stderr);
+    std::fflush(stderr);
+    return 1;
 }
 
 int CApplicationFactory::RunElevated()

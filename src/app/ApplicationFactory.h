@@ -41,6 +41,12 @@ class CApplicationFactory
     // command's show-GUI flag) by a non-root user without forceuser or authorized.
     bool NeedsElevation() const;
     static bool NeedsElevation(const NTrove::CCmdLineContext &context, uid_t effectiveUserId);
+    // True when the selected command shows a window, which a run with a core application only (no
+    // display, or "--noui") cannot do.
+    bool NeedsDisplay() const;
+    // Says on the error stream that the command needs a graphical display (after the parameter errors,
+    // as any command would); returns the exit code, 1.
+    static int RefuseWithoutDisplay(const NTrove::CCmdLineContext &context);
     // Relaunches the program elevated with GetAuthorizedArguments(); the result is the exit code.
     int RunElevated();
     // The raw arguments, then "--authorized", "--locale" and the locale.

@@ -19,6 +19,10 @@ int mainImpl(int argc, char **argv, CApplicationFactory &factory)
     // Errors have already selected the usage command; the verdict itself is not needed.
     (void)factory.ParseArguments(argc, argv);
 
+    // A run with a core application only (no display, or "--noui") cannot show a window.
+    if (factory.NeedsDisplay() && !qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return CApplicationFactory::RefuseWithoutDisplay(factory.GetContext());
+
     if (factory.NeedsElevation()) return factory.RunElevated();
 
     // Console set-up has nothing to do on this platform.

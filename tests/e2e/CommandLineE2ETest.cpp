@@ -51,6 +51,8 @@ const std::string UsageText =
     "\t--register [-destination path] [-configuration path] [-remote]\n"
     "Attempt repairing corrupted gallery:\n"
     "\t--repair\n";
+const std::string NeedsDisplay =
+    "This command needs a graphical display; run it on the desktop or use --noui with a console command.\n";
 // 666 as the system reports it: the low eight bits of the status.
 const int UsageExit = 666 & 0xff;
 
@@ -153,11 +155,12 @@ TEST_F(CommandLineE2E, ConsoleRunsPrintExactlyWhatIsDocumented)
          Errors({"Illegal: \"guid\""}),
          UsageExit},
         // Names are case-sensitive; an unknown option only leaves a message.
-        {{"--noui", "--Help"}, "", Errors({"Unknown: \"Help\""}) + "Normal: not available in this build.\n", 1},
+        // The default command shows a window, which a console run cannot.
+        {{"--noui", "--Help"}, "", Errors({"Unknown: \"Help\""}) + NeedsDisplay, 1},
         // The colon form: a registered value option takes the rest, an unknown name is reported.
         {{"--noui", "-source:/media/cd", "--help"}, Version + UsageText, "", UsageExit},
         {{"--noui", "-bogus:value", "--help"}, Version + UsageText, Errors({"Unknown: \"bogus\""}), UsageExit},
-        {{"--noui", "-version:1"}, "", Errors({"Unknown: \"version\""}) + "Normal: not available in this build.\n", 1},
+        {{"--noui", "-version:1"}, "", Errors({"Unknown: \"version\""}) + NeedsDisplay, 1},
         // Free arguments leave no message.
         {{"--noui", "my.gallerycollection", "--help"}, Version + UsageText, "", UsageExit},
         // version never prints the messages.

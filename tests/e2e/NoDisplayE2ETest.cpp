@@ -1,0 +1,134 @@
+// The real trove executable where no display can be opened (cron, ssh, a server): the run goes on as a
+// console run, and a command that shows a window ends with one line on the error stream and exit code 1.
+#include "common/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+
+#include <filesystem>
+#include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+
+const std::string Version = "Trove. Version:  1.4.32.0\n\n";
+const std::string NeedsDisplay =
+    "This command needs a graphical display; run it on the desktop or use --noui with a console command.\n";
+
+struct Result {
+    std::string out;
+    std::string err;
+    int code = -1;
+    bool crashed = false;
+};
+
+class NoDisplayE2E : public ::testing::Test
+{
+  protected:
+    static void SetUpTestSuite()
+    {
+        s_dir = new TestEnv::TempDir();
+        // A copy of its own: the single-instance lock is keyed by the executable file.
+        s_program = s_dir->file("trove");
+        std::filesystem::copy_file(TestEnv::TroveExecutable(), s_program);
+        chmod(s_program.c_str(), 0755);
+        s_runtime = s_dir->file("runtime");
+        mkdir(s_runtime.c_str(), 0700);
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_dir;
+        s_dir = nullptr;
+    }
+
+    // Runs with the display settings given (name, value; an empty value removes the variable).
+    static Result Run(const QStringList &arguments, const std::string &display, const std::string &platform)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        if (!display.empty()) env.insert(QStringLiteral("DISPLAY"), QString::fromStdString(display));
+        if (!platform.empty()) env.insert(QStringLiteral("QT_QPA_PLATFORM"), QString::fromStdString(platform));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(s_runtime));
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(QString::fromStdString(s_program), arguments);
+        Result result;
+        if (!process.waitForFinished(60000)) return result;
+        result.crashed = process.exitStatus() != QProcess::NormalExit;
+        result.out = process.readAllStandardOutput().toStdString();
+        result.err = process.readAllStandardError().toStdString();
+        result.code = process.exitCode();
+        return result;
+    }
+
+    static TestEnv::TempDir *s_dir;
+    static std::string s_program;
+    static std::string s_runtime;
+};
+
+TestEnv::TempDir *NoDisplayE2E::s_dir = nullptr;
+std::string NoDisplayE2E::s_program;
+std::string NoDisplayE2E::s_runtime;
+
+TEST_F(NoDisplayE2E, ConsoleCommandsRunAndWindowCommandsSayWhy)
+{
+    // ":97" names a display that no server answers (the check then really tries Qt's platform plugin).
+    ASSERT_FALSE(std::filesystem::exists("/tmp/.X11-unix/X97")) << "display :97 exists on this machine";
+    const struct {
+        const char *what;
+        std::string display;
+        std::string platform;
+    } settings[] = {
+        {"no display setting at all", "", ""},
+        {"a display that does not answer", ":97", ""},
+        {"the display platform asked for by name", "", "xcb"},
+    };
+    const struct {
+        QStringList args;
+        std::string out;
+        std::string err;
+        int code;
+    } runs[] = {
+        {{"--version"}, Version, "", 0},
+        {{"-version", "--noui"}, Version, "", 0},
+        // The default command shows the main window; waitforcd its dialog.
+        {{}, "", NeedsDisplay, 1},
+        {{"-source", "/media/cd"}, "", NeedsDisplay, 1},
+        {{"--waitforcd"}, "", NeedsDisplay, 1},
+        // "--noui" first makes the same console run.
+        {{"--noui"}, "", NeedsDisplay, 1},
+        // Parameter errors come first, as with every command.
+        {{"--bogus"}, "", "Errors in parameters:\n   Unknown: \"bogus\"\n\n" + NeedsDisplay, 1},
+    };
+    for (const auto &setting : settings) {
+        for (const auto &run : runs) {
+            const std::string name = std::string(setting.what) + ": " + run.args.join(' ').toStdString();
+            const Result r = Run(run.args, setting.display, setting.platform);
+            EXPECT_FALSE(r.crashed) << name;
+            EXPECT_EQ(r.out, run.out) << name;
+            EXPECT_EQ(r.err, run.err) << name;
+            EXPECT_EQ(r.code, run.code) << name;
+        }
+    }
+}
+
+// A platform that needs no display still makes a GUI run.
+TEST_F(NoDisplayE2E, AnOffscreenPlatformStillRunsWindowCommands)
+{
+    // As any other user the default command would first ask for administrator rights.
+    if (geteuid() != 0) GTEST_SKIP() << "needs to run as root";
+    const Result r = Run({"-source", "/media/cd"}, "", "offscreen");
+    EXPECT_FALSE(r.crashed);
+    EXPECT_EQ(r.err, "Normal: not available in this build.\n");
+    EXPECT_EQ(r.code, 1);
+}
+
+} // namespace
