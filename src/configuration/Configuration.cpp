@@ -24,7 +24,7 @@ CConfiguration::CConfiguration()
 CConfiguration::~CConfiguration()
 {
     for (const CKeldaDirectoryPath &temporary : temporaryDirectories)
-        CDirectoryManipulator::RemoveDirectoryAndContents(temporary);
+        (void)CDirectoryManipulator::RemoveDirectoryAndContents(temporary); // left-overs change nothing
 }
 
 void CConfiguration::Reset()
@@ -105,11 +105,11 @@ bool CConfiguration::ReadFromFile(const CKeldaFilePath &file)
         !Text::EqualsNoCase(file.GetFileExtension(), Defaults::GALLERY_COLLECTION_EXTENTION))
         return false;
     const CKeldaDirectoryPath temp = Defaults::GetTempDirectoryPath();
-    CDirectoryManipulator::CreateDirectory(temp);
+    (void)CDirectoryManipulator::CreateDirectory(temp); // without it no sub-folder is made below
     CKeldaDirectoryPath unpacked;
     if (!CDirectoryManipulator::CreateUniqueSubDirectory(temp, L"TroveConfiguration", unpacked)) return false;
     if (!CZipHelper::UnzipToFolder(file, unpacked)) {
-        CDirectoryManipulator::RemoveDirectoryAndContents(unpacked);
+        (void)CDirectoryManipulator::RemoveDirectoryAndContents(unpacked);
         return false;
     }
     temporaryDirectories.push_back(unpacked);

@@ -143,9 +143,10 @@ bool CInstallationController::CheckRemoteGalleryProvider(CAtlString url)
     bool downloaded = false;
     const HRESULT hr = CGalleryInstallation::Download(url, target, CGalleryInstallation::CategoriesFileName, &observer,
                                                       nullptr, 0, localPath, downloaded);
-    CFileManipulator::DeleteFile(target);
+    // Only the answer matters; a probe copy that stays behind changes nothing.
+    (void)CFileManipulator::DeleteFile(target);
     if (!localPath.empty() && CKeldaFilePath(localPath) != target)
-        CFileManipulator::DeleteFile(CKeldaFilePath(localPath));
+        (void)CFileManipulator::DeleteFile(CKeldaFilePath(localPath));
     return hr == S_OK;
 }
 

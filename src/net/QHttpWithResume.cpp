@@ -14,8 +14,7 @@ namespace
 {
 
 const char kUserAgent[] = "Mozilla/5.0 (keldalabs_QNetworkAccessManager, like Gecko)";
-// A state file is four short lines; anything larger is not one of ours.
-constexpr qint64 kMaxStateFileSize = 64 * 1024;
+constexpr qint64 kMaxStateFileSize = Limits::kMaxDownloadStateFileBytes;
 
 // The validators kept in T.st.
 struct StateRecord {
@@ -291,7 +290,7 @@ void QHttpWithResume::HandleStatus(QNetworkReply *reply, ManagedId &record)
             const qint64 start = ContentRangeStart(reply->rawHeader("Content-Range"));
             if (start >= 0 && start != device.size()) {
                 m_baseOffset = 0;
-                if (record.rangeRetries <= 0) {
+                if (record.rangeRetries < Limits::kMaxRangeRestarts) {
                     ++record.rangeRetries;
                     record.nextUrl = QString::fromUtf8(record.url.toEncoded());
                 }
@@ -331,7 +330,7 @@ void QHttpWithResume::HandleStatus(QNetworkReply *reply, ManagedId &record)
     }
     case 416:
         if (record.digest) record.digest->reset();
-        if (record.rangeRetries <= 0) {
+        if (record.rangeRetries < Limits::kMaxRangeRestarts) {
             ++record.rangeRetries;
             record.nextUrl = QString::fromUtf8(record.url.toEncoded());
         }

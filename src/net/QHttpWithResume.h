@@ -14,6 +14,7 @@
 
 #include "net/Hash.h"
 #include "net/IContentDecoder.h"
+#include "support/Limits.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -40,9 +41,9 @@ namespace QtDownloader
 // The identifier ResumeRequestFinished carries for every request that produced a reply.
 constexpr int kReplyRequestId = 42;
 // Default redirect limit, default inactivity period and the largest chunk read from a reply at once.
-constexpr int kDefaultRedirectLimit = 10;
+constexpr int kDefaultRedirectLimit = Limits::kMaxRedirects;
 constexpr int kDefaultInactivityTimeoutMs = 30000;
-constexpr qint64 kReadChunkSize = 65536;
+constexpr qint64 kReadChunkSize = Limits::kDownloadReadChunk;
 constexpr int kIntervalTimerMs = 50;
 
 class QHttpWithResume : public QObject

@@ -13,7 +13,8 @@
 // prefix followed by the Base64 text of the bytes (its length is a multiple of four).
 CAtlStringA ConvertRawBytesIntoBase64String(const void *bytes, size_t count, std::string_view prefix = {});
 // The same for a whole file; E_FAIL when it cannot be read (out unchanged).
-HRESULT ConvertBinaryFileToBase64String(const CAtlString &path, CAtlStringA *out, std::string_view prefix = {});
+[[nodiscard]] HRESULT ConvertBinaryFileToBase64String(const CAtlString &path, CAtlStringA *out,
+                                                      std::string_view prefix = {});
 // Decodes Base64 text; white space is skipped. A leading data prefix ("data:...;base64,") is removed
 // first. False for any other character or a bad length (out unchanged).
-bool ConvertBase64StringIntoRawBytes(std::string_view text, std::vector<uint8_t> *out);
+[[nodiscard]] bool ConvertBase64StringIntoRawBytes(std::string_view text, std::vector<uint8_t> *out);

@@ -3,6 +3,7 @@
 
 #include "support/FileManipulator.h"
 #include "support/FilePlatform.h"
+#include "support/Limits.h"
 
 #include <cerrno>
 
@@ -11,7 +12,8 @@ bool CDirectoryManipulator::CreateDirectory(const CKeldaDirectoryPath &path)
     if (path.IsEmptyPath()) return false;
     if (path.DirectoryExists()) return true;
     CKeldaDirectoryPath parent(path);
-    if (parent.RemoveLastSubdirectoryFromPath() && !parent.IsEmptyPath()) CreateDirectory(parent);
+    // The parents' results do not matter: the last level's own creation tells.
+    if (parent.RemoveLastSubdirectoryFromPath() && !parent.IsEmptyPath()) (void)CreateDirectory(parent);
     if (FilePlatform::CreateDirectory(path.GetDirectoryPathString())) return true;
     // Someone else may have made it meanwhile.
     return errno == EEXIST && FilePlatform::PathIsDirectory(path.GetDirectoryPathString());
@@ -23,7 +25,7 @@ bool CDirectoryManipulator::CreateUniqueSubDirectory(const CKeldaDirectoryPath &
     created.Empty();
     if (parent.IsEmptyPath() || name.empty() || !CreateDirectory(parent)) return false;
     const CAtlString base(name);
-    for (int n = 0; n < 100000; ++n) {
+    for (int n = 0; n < Limits::kMaxUniqueNameAttempts; ++n) {
         CKeldaDirectoryPath candidate(parent);
         candidate.AddDirectoryToPath(n == 0 ? base : Text::Format(L"%ls%d", base.c_str(), n));
         if (FilePlatform::CreatePrivateDirectory(candidate.GetDirectoryPathString())) {
@@ -70,7 +72,8 @@ bool CDirectoryManipulator::RemoveAllFilesAndSubDirectories(const CKeldaDirector
 
 bool CDirectoryManipulator::RemoveDirectoryAndContents(const CKeldaDirectoryPath &path)
 {
-    RemoveAllFilesAndSubDirectories(path);
+    // What could not be removed inside keeps the directory, which its removal then reports.
+    (void)RemoveAllFilesAndSubDirectories(path);
     return RemoveDirectory(path);
 }
 
@@ -84,10 +87,11 @@ HRESULT CDirectoryManipulator::RecursivelyCopyDirectory(const CKeldaDirectoryPat
     source.FindFilesInDirectory(L"*", files);
     for (const CKeldaFilePath &file : files) {
         const CKeldaFilePath to = target.CreateFilePath(file.GetFileName());
+        // Single files that fail are skipped; the copy goes on.
         if (move)
-            CFileManipulator::MoveFileTo(file, to);
+            (void)CFileManipulator::MoveFileTo(file, to);
         else
-            CFileManipulator::CopyFileTo(file, to, false);
+            (void)CFileManipulator::CopyFileTo(file, to, false);
     }
     std::vector<CKeldaDirectoryPath> directories;
     source.ListSubDirectories(L"*", directories, false);
@@ -96,7 +100,8 @@ HRESULT CDirectoryManipulator::RecursivelyCopyDirectory(const CKeldaDirectoryPat
         sub.AddDirectoryToPath(directory.GetLastDirectoryName());
         // A target inside the source shows up in the listing; copying it into itself would never end.
         if (directory == target) continue;
-        CreateDirectory(sub);
+        // A sub-folder that cannot be made fails its own copy below.
+        (void)CreateDirectory(sub);
         const HRESULT hr = RecursivelyCopyDirectory(directory, sub, move);
         if (FAILED(hr)) return hr;
     }

@@ -11,25 +11,25 @@ class CDirectoryManipulator
   public:
     // True when it exists already; otherwise creates the missing parents, then this level (mode 0777
     // reduced by the umask). The result is that of the last level.
-    static bool CreateDirectory(const CKeldaDirectoryPath &path);
+    [[nodiscard]] static bool CreateDirectory(const CKeldaDirectoryPath &path);
     // Reserves a fresh private directory atomically (mode 0700): parent/name, else parent/name1,
     // parent/name2, ... The one made is returned in created. Use it instead of
     // CKeldaDirectoryPath::CreateUniqueSubDirectoryPath + CreateDirectory wherever others may race.
-    static bool CreateUniqueSubDirectory(const CKeldaDirectoryPath &parent, std::wstring_view name,
-                                         CKeldaDirectoryPath &created);
+    [[nodiscard]] static bool CreateUniqueSubDirectory(const CKeldaDirectoryPath &parent, std::wstring_view name,
+                                                       CKeldaDirectoryPath &created);
     // True when the directory does not exist, otherwise whether the (empty) directory was removed.
-    static bool RemoveDirectory(const CKeldaDirectoryPath &path);
+    [[nodiscard]] static bool RemoveDirectory(const CKeldaDirectoryPath &path);
     // Deletes every file matching the pattern; true when every deletion succeeded (or nothing matched).
-    static bool RemoveFilesFromDirectory(const CKeldaDirectoryPath &path, std::wstring_view pattern);
+    [[nodiscard]] static bool RemoveFilesFromDirectory(const CKeldaDirectoryPath &path, std::wstring_view pattern);
     // Removes every subdirectory with its contents, then every file. A symbolic link to a directory is
     // removed as a link; what it points to is left alone.
-    static bool RemoveAllFilesAndSubDirectories(const CKeldaDirectoryPath &path);
+    [[nodiscard]] static bool RemoveAllFilesAndSubDirectories(const CKeldaDirectoryPath &path);
     // RemoveAllFilesAndSubDirectories, then RemoveDirectory; the result is that of the last step.
-    static bool RemoveDirectoryAndContents(const CKeldaDirectoryPath &path);
+    [[nodiscard]] static bool RemoveDirectoryAndContents(const CKeldaDirectoryPath &path);
     // Copies (or moves the files of) source into target, recursively: E_FAIL for a missing source or a
     // target that cannot be created, a
     // failing subdirectory's status stops the copy; failures of single files are ignored. With move
     // the source directories remain, emptied of files.
-    static HRESULT RecursivelyCopyDirectory(const CKeldaDirectoryPath &source, const CKeldaDirectoryPath &target,
-                                            bool move);
+    [[nodiscard]] static HRESULT RecursivelyCopyDirectory(const CKeldaDirectoryPath &source,
+                                                          const CKeldaDirectoryPath &target, bool move);
 };

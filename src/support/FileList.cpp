@@ -154,7 +154,8 @@ bool FileList::MoveToLocation(const CKeldaDirectoryPath &target, bool removeOld)
             if (!SameFile(from.GetDirectoryPathString(), to.GetDirectoryPathString()) && !to.IsSubdirectoryOf(from))
                 obsolete.m_directories[entry.first] = from;
         }
-        obsolete.Uninstall();
+        // The files are in place; old copies that stay behind do not undo the move.
+        (void)obsolete.Uninstall();
     }
     return true;
 }

@@ -21,32 +21,35 @@ class FileList
     const FileMap &Files() const { return m_files; }
     const DirectoryMap &Directories() const { return m_directories; }
 
-    // A file under the root; false for an empty path.
+    // A file under the root; false for an empty path (a caller's slip, hence no [[nodiscard]]).
     bool AddRelativeFilePath(const CKeldaFilePath &relative);
     // An existing file from anywhere, listed as relativeDirectory/<its name>; false when it is missing.
-    bool AddAbsoluteFilePath(const CKeldaFilePath &file, const CKeldaDirectoryPath &relativeDirectory);
+    [[nodiscard]] bool AddAbsoluteFilePath(const CKeldaFilePath &file, const CKeldaDirectoryPath &relativeDirectory);
+    // A directory under the root; false for an empty path.
     bool AddRelativeDirectoryPath(const CKeldaDirectoryPath &relative);
     // An existing directory from anywhere, listed as relativeParent/<its last name>.
-    bool AddAbsoluteDirectoryPath(const CKeldaDirectoryPath &directory, const CKeldaDirectoryPath &relativeParent);
+    [[nodiscard]] bool AddAbsoluteDirectoryPath(const CKeldaDirectoryPath &directory,
+                                                const CKeldaDirectoryPath &relativeParent);
     // Adds every file of source matching pattern under relativeDirectory, recursively. False when the
     // root or the source is missing or the source lies inside the root; otherwise the AND of all additions.
-    bool RecursivelyAddDirectoryContent(const CKeldaDirectoryPath &source, const CKeldaDirectoryPath &relativeDirectory,
-                                        std::wstring_view pattern);
+    [[nodiscard]] bool RecursivelyAddDirectoryContent(const CKeldaDirectoryPath &source,
+                                                      const CKeldaDirectoryPath &relativeDirectory,
+                                                      std::wstring_view pattern);
 
     // The absolute path of the entry (root + "/" + relative for a path that is not listed).
     CKeldaFilePath GetAbsoluteFilePath(const CKeldaFilePath &relative) const;
     CKeldaDirectoryPath GetAbsoluteDirectoryPath(const CKeldaDirectoryPath &relative) const;
 
     // Every entry's absolute path exists.
-    bool Verify() const;
+    [[nodiscard]] bool Verify() const;
     // Copies every entry to target/key (overwriting); the AND of all copies.
-    bool CopyToLocation(const CKeldaDirectoryPath &target) const;
+    [[nodiscard]] bool CopyToLocation(const CKeldaDirectoryPath &target) const;
     // Copies to target, then makes target the root with every entry under it and verifies. On failure
     // the list is exactly as before and false comes back. With removeOld the old files are deleted
     // after success (never one that is the same file as its new copy).
-    bool MoveToLocation(const CKeldaDirectoryPath &target, bool removeOld);
+    [[nodiscard]] bool MoveToLocation(const CKeldaDirectoryPath &target, bool removeOld);
     // Deletes every file entry and every directory entry with its contents; the AND of all.
-    bool Uninstall() const;
+    [[nodiscard]] bool Uninstall() const;
 
   private:
     static CKeldaFilePath Join(const CKeldaDirectoryPath &directory, const CKeldaFilePath &relative);

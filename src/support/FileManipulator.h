@@ -11,30 +11,31 @@ class CFileManipulator
 {
   public:
     // A missing file counts as deleted. Otherwise the file is made writable first, then unlinked.
-    static bool DeleteFile(const CKeldaFilePath &path);
+    [[nodiscard]] static bool DeleteFile(const CKeldaFilePath &path);
     // As above for a missing file; false without deleting when either flag is set.
-    static bool DeleteFile(const CKeldaFilePath &path, bool flag1, bool flag2);
-    static bool CopyFileTo(const CKeldaFilePath &source, const CKeldaFilePath &target, bool failIfExists);
+    [[nodiscard]] static bool DeleteFile(const CKeldaFilePath &path, bool flag1, bool flag2);
+    [[nodiscard]] static bool CopyFileTo(const CKeldaFilePath &source, const CKeldaFilePath &target, bool failIfExists);
     // Copies to directory + "/" + the source's file name.
-    static bool CopyFileTo(const CKeldaFilePath &source, const CKeldaDirectoryPath &target, bool failIfExists);
-    static bool MoveFileTo(const CKeldaFilePath &source, const CKeldaFilePath &target);
+    [[nodiscard]] static bool CopyFileTo(const CKeldaFilePath &source, const CKeldaDirectoryPath &target,
+                                         bool failIfExists);
+    [[nodiscard]] static bool MoveFileTo(const CKeldaFilePath &source, const CKeldaFilePath &target);
     // fopen with the path as UTF-8; nullptr on failure.
     static FILE *OpenFile(const CKeldaFilePath &path, const char *mode);
     // Reads the whole file into buffer (sized to the file); the number of bytes read, 0 on failure.
     static size_t ReadFileIntoBuffer(const CKeldaFilePath &path, std::vector<char> &buffer);
-    static bool ReadAsciiFileIntoAsciiString(const CKeldaFilePath &path, CAtlStringA &text);
+    [[nodiscard]] static bool ReadAsciiFileIntoAsciiString(const CKeldaFilePath &path, CAtlStringA &text);
     // Replaces the file with the text, crash-safely (CSaveFile).
-    static bool WriteAsciiStringToFile(const CKeldaFilePath &path, const CAtlStringA &text);
+    [[nodiscard]] static bool WriteAsciiStringToFile(const CKeldaFilePath &path, const CAtlStringA &text);
 };
 
 // File associations are a desktop-registry matter elsewhere; on this platform there is nothing to do.
 namespace FileAssociation
 {
-inline bool Register(const CAtlString & /*extension*/)
+[[nodiscard]] inline bool Register(const CAtlString & /*extension*/)
 {
     return true;
 }
-inline bool Remove()
+[[nodiscard]] inline bool Remove()
 {
     return true;
 }

@@ -24,10 +24,10 @@ class CGalleryZipArchiveOEMCPHelper
     CGalleryZipArchiveOEMCPHelper &operator=(const CGalleryZipArchiveOEMCPHelper &) = delete;
 
     // Only the first registration takes effect; the result tells whether this one did.
-    static bool RegisterHelper(IGalleryZipArchiveOEMCPHelper *helper);
+    [[nodiscard]] static bool RegisterHelper(IGalleryZipArchiveOEMCPHelper *helper);
     // True when helper is the registered provider; it is then unregistered. Scopes still open keep
     // using it until they end, so a host unregisters only after its archives are closed.
-    static bool UnregisterHelper(IGalleryZipArchiveOEMCPHelper *helper);
+    [[nodiscard]] static bool UnregisterHelper(IGalleryZipArchiveOEMCPHelper *helper);
 
   private:
     IGalleryZipArchiveOEMCPHelper *m_helper = nullptr;

@@ -448,7 +448,7 @@ bool ReadWholeFile(const CAtlStringA &path, std::vector<char> *bytes)
 // Inflates every gzip member of the input, in blocks of 131072 bytes.
 bool Gunzip(const std::vector<char> &in, std::vector<char> *out)
 {
-    constexpr size_t kBlock = 131072;
+    constexpr size_t kBlock = Limits::kXmlInflateBlock;
     out->clear();
     if (in.empty()) return false;
     z_stream zs{};

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "support/KeldaPath.h"
+#include "support/Limits.h"
 #include "support/Result.h"
 #include "support/Text.h"
 
@@ -103,27 +104,27 @@ class KELDASaxContentHandler
   public:
     virtual ~KELDASaxContentHandler();
 
-    virtual HRESULT startDocument();
-    virtual HRESULT endDocument();
+    [[nodiscard]] virtual HRESULT startDocument();
+    [[nodiscard]] virtual HRESULT endDocument();
     // text: the element's leading character data (see KELDASax::ReadXml); position: the byte offset just
     // after the start tag; length: the size of the whole document.
-    virtual HRESULT startElement(const KELDASaxString &qualifiedName, const KELDASaxString &nameSpace,
-                                 const KELDASaxString &localName, const KELDASaxAttributes &attributes,
-                                 const KELDASaxString &text, size_t position, size_t length);
+    [[nodiscard]] virtual HRESULT startElement(const KELDASaxString &qualifiedName, const KELDASaxString &nameSpace,
+                                               const KELDASaxString &localName, const KELDASaxAttributes &attributes,
+                                               const KELDASaxString &text, size_t position, size_t length);
     // position: the byte offset just after the end tag (or after "/>" of an empty-element tag).
-    virtual HRESULT endElement(const KELDASaxString &qualifiedName, const KELDASaxString &nameSpace,
-                               const KELDASaxString &localName, size_t position, size_t length);
+    [[nodiscard]] virtual HRESULT endElement(const KELDASaxString &qualifiedName, const KELDASaxString &nameSpace,
+                                             const KELDASaxString &localName, size_t position, size_t length);
     // A processing instruction other than the XML declaration; data excludes the closing "?>".
-    virtual HRESULT processingInstruction(const KELDASaxString &target, const KELDASaxString &data);
+    [[nodiscard]] virtual HRESULT processingInstruction(const KELDASaxString &target, const KELDASaxString &data);
 };
 
 class KELDASax
 {
   public:
     // Deepest element nesting accepted; deeper documents fail rather than grow the element stack.
-    static constexpr size_t kMaxDepth = 10000;
+    static constexpr size_t kMaxDepth = Limits::kMaxXmlDepth;
     // Largest document ReadXmlFile loads (plain or after inflating).
-    static constexpr size_t kMaxDocumentBytes = size_t(1) << 30;
+    static constexpr size_t kMaxDocumentBytes = Limits::kMaxXmlDocumentBytes;
 
     // Parses length bytes at buffer (no terminating zero needed). Returns S_OK, the first non-zero
     // status of the handler, E_FAIL for a malformed or truncated document, or E_INVALIDARG without a
@@ -133,18 +134,18 @@ class KELDASax
     // otherwise it runs from the first non-white character to the next "<" that does not open a comment
     // or CDATA section (so comments and CDATA sections inside the text are part of it). A text that opens
     // with a comment or CDATA section counts as text, so that <a><![CDATA[x]]></a> delivers "x".
-    static HRESULT ReadXml(const char *buffer, size_t length, KELDASaxContentHandler *handler);
+    [[nodiscard]] static HRESULT ReadXml(const char *buffer, size_t length, KELDASaxContentHandler *handler);
 
     // Reads a whole file and parses it. A name ending in ".gz" (any case) is inflated as a gzip stream
     // (several members are read one after the other) in memory first; a damaged or truncated gzip file
     // gives E_FAIL. A missing or unreadable file gives E_FAIL.
-    static HRESULT ReadXmlFile(const CAtlString &path, KELDASaxContentHandler *handler);
-    static HRESULT ReadXmlFileUtf8(const CAtlStringA &path, KELDASaxContentHandler *handler);
-    static HRESULT ReadXmlFile(const CKeldaFilePath &path, KELDASaxContentHandler *handler)
+    [[nodiscard]] static HRESULT ReadXmlFile(const CAtlString &path, KELDASaxContentHandler *handler);
+    [[nodiscard]] static HRESULT ReadXmlFileUtf8(const CAtlStringA &path, KELDASaxContentHandler *handler);
+    [[nodiscard]] static HRESULT ReadXmlFile(const CKeldaFilePath &path, KELDASaxContentHandler *handler)
     {
         return ReadXmlFile(path.GetFilePathString(), handler);
     }
 
     // The bytes ReadXmlFile would parse: the file itself, or its inflated contents for ".gz".
-    static HRESULT LoadDocument(const CAtlStringA &path, std::vector<char> *bytes);
+    [[nodiscard]] static HRESULT LoadDocument(const CAtlStringA &path, std::vector<char> *bytes);
 };

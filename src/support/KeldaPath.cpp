@@ -3,6 +3,7 @@
 
 #include "support/FileChecksum.h"
 #include "support/FilePlatform.h"
+#include "support/Limits.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -278,7 +279,7 @@ CKeldaFilePath CKeldaDirectoryPath::CreateTempFileNameInDirectory(std::wstring_v
     if (!candidate.FileExists()) return candidate;
     static thread_local std::minstd_rand random(static_cast<unsigned>(::getpid()) ^
                                                 static_cast<unsigned>(reinterpret_cast<uintptr_t>(&candidate)));
-    for (int attempt = 0; attempt < 100000; ++attempt) {
+    for (int attempt = 0; attempt < Limits::kMaxUniqueNameAttempts; ++attempt) {
         const int number = static_cast<int>(random() % 0x7FFF);
         candidate =
             CKeldaFilePath(Text::Format(L"%ls%lc%ls(%d)%ls", m_path.c_str(), L'/', pre.c_str(), number, ext.c_str()));

@@ -86,7 +86,7 @@ class CKeldaDirectoryPath
     // Appends "/" + name when the name is not empty, then normalises.
     void AddDirectoryToPath(std::wstring_view name);
     // Cuts at the last "/"; false (and nothing changed) when there is none.
-    bool RemoveLastSubdirectoryFromPath();
+    [[nodiscard]] bool RemoveLastSubdirectoryFromPath();
     // Text after the last "/", trailing slashes ignored.
     CAtlString GetLastDirectoryName() const;
 

@@ -1,10 +1,44 @@
-// Size limits of the file and archive layer, in one place.
+// Every size and count limit of the program in one place: what a document, an image, an archive or a
+// download may grow to before it is refused, and the fixed step sizes that bound each read.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace Limits
 {
+
+// XML streaming reader (KELDASax).
+
+// Deepest element nesting accepted; deeper documents fail rather than grow the element stack.
+constexpr size_t kMaxXmlDepth = 10000;
+// Largest document ReadXmlFile loads, plain or after inflating a ".gz" file.
+constexpr size_t kMaxXmlDocumentBytes = size_t(1) << 30;
+// Output step of inflating a ".gz" document.
+constexpr size_t kXmlInflateBlock = 131072;
+
+// Binary manifest cache image (GalleryCache, CGallerySerializationStream).
+
+// Largest image written or read: offsets in the image are 32-bit.
+constexpr uint64_t kMaxCacheImageBytes = 0xFFFFFFFFull;
+// Deepest activity nesting written or accepted (the XML reader's depth bounds it anyway).
+constexpr int kMaxCacheActivityDepth = 10000;
+// Piece in which an image is read and checksummed, small enough to stay in the processor's cache.
+constexpr uint64_t kCacheReadPiece = uint64_t(256) << 10;
+// Largest single read(2) of the serialization stream.
+constexpr uint64_t kMaxStreamReadBytes = uint64_t(1) << 30;
+
+// Text.
+
+// Longest text Text::Format produces, in characters; a longer result comes back empty.
+constexpr size_t kMaxFormattedText = size_t(1) << 26;
+
+// Unique names (temporary files, fresh sub-folders).
+
+// Candidate names tried before giving up on finding a free one.
+constexpr int kMaxUniqueNameAttempts = 100000;
+
+// ZIP archives (CZipHelper).
 
 // Entries are indexed with 16 bits; an archive with more is refused as a whole.
 constexpr size_t kMaxZipEntries = 65535;
@@ -14,5 +48,16 @@ constexpr size_t kMaxZipMemoryEntry = size_t(256) << 20;
 constexpr size_t kMaxZipNameLength = 65535;
 // Buffer of one extraction step.
 constexpr size_t kZipExtractBuffer = 65536;
+
+// Resumable HTTP downloader (QHttpWithResume).
+
+// Redirects followed for one request when following is on.
+constexpr int kMaxRedirects = 10;
+// Restarts from byte zero after a refused range (416 or a 206 that does not continue the file).
+constexpr int kMaxRangeRestarts = 1;
+// Largest chunk read from a reply at once.
+constexpr int64_t kDownloadReadChunk = 65536;
+// A ".st" state file is four short lines; a larger one is not ours and is ignored.
+constexpr int64_t kMaxDownloadStateFileBytes = 64 * 1024;
 
 } // namespace Limits

@@ -3,6 +3,7 @@
 
 #include "support/DirectoryManipulator.h"
 #include "support/FilePlatform.h"
+#include "support/Limits.h"
 
 #include <atomic>
 #include <cerrno>
@@ -95,7 +96,7 @@ CKeldaFilePath CKeldaFilePath::CreateTempFileName(std::wstring_view extension, s
     CKeldaFilePath candidate(Text::Format(L"%ls%lc%ls%ls", dir.c_str(), L'/', pre.c_str(), ext.c_str()));
     if (CreateExclusively(candidate, taken)) return candidate;
     static thread_local std::minstd_rand random(static_cast<unsigned>(::getpid()) ^ TickCount());
-    for (int attempt = 0; taken && attempt < 100000; ++attempt) {
+    for (int attempt = 0; taken && attempt < Limits::kMaxUniqueNameAttempts; ++attempt) {
         const int number = static_cast<int>(random() % 0x7FFF);
         candidate =
             CKeldaFilePath(Text::Format(L"%ls%lc%ls(%d)%ls", dir.c_str(), L'/', pre.c_str(), number, ext.c_str()));

@@ -34,6 +34,6 @@ float LoadFloatAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *el
                                                   float defaultValue);
 
 // Parses the file (UTF-8 path) into the document; false when it cannot be read or is not well-formed.
-bool InitializeTiXmlDocumentFromFile(tinyxml2::XMLDocument &document, const CAtlString &path);
+[[nodiscard]] bool InitializeTiXmlDocumentFromFile(tinyxml2::XMLDocument &document, const CAtlString &path);
 
 } // namespace TiXmlHelper

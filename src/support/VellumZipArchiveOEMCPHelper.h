@@ -27,7 +27,7 @@ class CVellumZipArchiveOEMCPHelper
     // The application's default code page, tried right after the platform's (850).
     static void SetApplicationDefaultOEMCP(unsigned codePage);
     // The hrefs a manifest lists, in document order; false when it is not a readable manifest.
-    static bool ReadKnownNames(const char *xml, size_t size, std::vector<CAtlString> &names);
+    [[nodiscard]] static bool ReadKnownNames(const char *xml, size_t size, std::vector<CAtlString> &names);
 
   private:
     static void Lookup(void *context, const char *name, size_t length, unsigned &codePage);

@@ -19,7 +19,7 @@ inline std::string_view SkipLeadingSpace(std::string_view text)
     return text;
 }
 
-inline bool ParseInt32(std::string_view text, int32_t *out)
+[[nodiscard]] inline bool ParseInt32(std::string_view text, int32_t *out)
 {
     text = SkipLeadingSpace(text);
     if (!text.empty() && text[0] == '+') text.remove_prefix(1);
@@ -30,7 +30,7 @@ inline bool ParseInt32(std::string_view text, int32_t *out)
     return true;
 }
 
-inline bool ParseFloat(std::string_view text, float *out)
+[[nodiscard]] inline bool ParseFloat(std::string_view text, float *out)
 {
     text = SkipLeadingSpace(text);
     if (!text.empty() && text[0] == '+') text.remove_prefix(1);

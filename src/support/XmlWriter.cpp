@@ -401,6 +401,8 @@ HRESULT IKELDAXMLWriter::CopyElementToXMLWriter(const tinyxml2::XMLElement *elem
     const tinyxml2::XMLNode *node = element;
     HRESULT hr = S_OK;
     // Text and comments are leaves; elements are opened here and closed once their children are done.
+    // The writer keeps its first failure, so the steps in between need no check: the closing
+    // endElement of the copied element reports it.
     auto enter = [&](const tinyxml2::XMLNode *n) {
         if (const tinyxml2::XMLElement *e = n->ToElement()) {
             startElement(e->Name());

@@ -44,25 +44,28 @@ class IKELDAXMLWriter
 
     // A writer on a plain file (created or truncated). E_FAIL and no writer when the file cannot be
     // opened; E_INVALIDARG without an out-pointer.
-    static HRESULT CreateKELDAXMLWriter(IKELDAXMLWriter **out, const CAtlString &path);
+    [[nodiscard]] static HRESULT CreateKELDAXMLWriter(IKELDAXMLWriter **out, const CAtlString &path);
     // A writer whose bytes are compressed as one zlib stream into the file (CreateWritableCompressedFileStream).
-    static HRESULT CreateKELDAXMLWriterCompressed(IKELDAXMLWriter **out, const CAtlString &path);
-    static HRESULT CreateKELDAXMLWriter(IKELDAXMLWriter **out, const CKeldaFilePath &path)
+    [[nodiscard]] static HRESULT CreateKELDAXMLWriterCompressed(IKELDAXMLWriter **out, const CAtlString &path);
+    [[nodiscard]] static HRESULT CreateKELDAXMLWriter(IKELDAXMLWriter **out, const CKeldaFilePath &path)
     {
         return CreateKELDAXMLWriter(out, path.GetFilePathString());
     }
-    static HRESULT CreateKELDAXMLWriterCompressed(IKELDAXMLWriter **out, const CKeldaFilePath &path)
+    [[nodiscard]] static HRESULT CreateKELDAXMLWriterCompressed(IKELDAXMLWriter **out, const CKeldaFilePath &path)
     {
         return CreateKELDAXMLWriterCompressed(out, path.GetFilePathString());
     }
     // A writer into memory; get_output returns the text.
-    static HRESULT CreateKELDAXMLWriterOnString(IKELDAXMLWriter **out);
+    [[nodiscard]] static HRESULT CreateKELDAXMLWriterOnString(IKELDAXMLWriter **out);
     // A writer on any stream (takes its own reference).
-    static HRESULT CreateKELDAXMLWriterOnStream(IKELDAXMLWriter **out, IKELDAStream *stream);
+    [[nodiscard]] static HRESULT CreateKELDAXMLWriterOnStream(IKELDAXMLWriter **out, IKELDAStream *stream);
 
-    virtual HRESULT QueryInterface(eKeldaInterface iid, void **object) = 0;
+    [[nodiscard]] virtual HRESULT QueryInterface(eKeldaInterface iid, void **object) = 0;
     virtual uint32_t AddRef() = 0;
     virtual uint32_t Release() = 0;
+
+    // The writing operations need no check one by one: the writer keeps its first failure and every
+    // later operation and Close() report it, so callers look at Close() (or at the last step).
 
     // <?xml version="1.0" encoding="UTF-8" standalone="yes"?> with no line break.
     virtual HRESULT OutputXMLHeader() = 0;
@@ -71,7 +74,7 @@ class IKELDAXMLWriter
     virtual HRESULT startElement(std::string_view name) = 0;
     virtual HRESULT endElement(std::string_view name) = 0;
     // The text written so far (string writers only; E_NOTIMPL for the others).
-    virtual HRESULT get_output(CAtlStringA *out) = 0;
+    [[nodiscard]] virtual HRESULT get_output(CAtlStringA *out) = 0;
     // name="escaped value"
     virtual HRESULT WriteTextAttribute(std::string_view name, std::string_view value) = 0;
     // name="part1part2part3", each part escaped.
@@ -85,7 +88,7 @@ class IKELDAXMLWriter
 
     // Writes what is buffered and finishes the stream; S_OK only when every byte reached it. Later
     // operations fail.
-    virtual HRESULT Close() = 0;
+    [[nodiscard]] virtual HRESULT Close() = 0;
 
     // Built on the operations above.
     HRESULT WriteSimpleTextElement(std::string_view name, std::string_view text);
@@ -111,9 +114,9 @@ class IKELDAXMLWriter
     HRESULT WriteSemiColonSeperatedArrayAttribute(std::string_view name, const std::vector<CAtlStringA> &strings);
     HRESULT WriteSemiColonSeperatedArrayAttribute(std::string_view name, const std::vector<CAtlString> &strings);
     // The file's bytes as raw content, in blocks of 4096 bytes; E_FAIL when it cannot be read.
-    HRESULT CopyFileToXMLWriter(const CAtlString &path);
+    [[nodiscard]] HRESULT CopyFileToXMLWriter(const CAtlString &path);
     // The element again, with its attributes and children (text escaped, CDATA kept, comments kept).
-    HRESULT CopyElementToXMLWriter(const tinyxml2::XMLElement *element);
+    [[nodiscard]] HRESULT CopyElementToXMLWriter(const tinyxml2::XMLElement *element);
 };
 
 // Escapes exactly the five XML special characters.

@@ -29,8 +29,8 @@ unsigned LookupOEMCP(const char *name, size_t length);
 // case; 850 when none does.
 unsigned ISO639ToOEMCP(std::string_view language);
 // Decodes bytes with a code page (unknown code pages as 850). False when the converter is missing.
-bool OEMCPToWide(std::string_view bytes, unsigned codePage, CAtlString &text);
-bool WideToOEMCP(std::wstring_view text, unsigned codePage, std::string &bytes);
+[[nodiscard]] bool OEMCPToWide(std::string_view bytes, unsigned codePage, CAtlString &text);
+[[nodiscard]] bool WideToOEMCP(std::wstring_view text, unsigned codePage, std::string &bytes);
 // The first code page under which the raw name equals one of the known names ("/" and "\" alike, runs
 // of separators as one), trying the system default, the application default, then the table in order;
 // 850 when none matches.
@@ -38,7 +38,7 @@ unsigned SuggestOEMCP(const char *name, size_t length, const CAtlString *knownNa
                       unsigned systemDefault, unsigned applicationDefault);
 
 // Every byte printable ASCII or part of a well-formed UTF-8 sequence.
-bool IsUtf8Name(std::string_view raw);
+[[nodiscard]] bool IsUtf8Name(std::string_view raw);
 // Raw entry name -> text, by the rules above.
 CAtlString DecodeEntryName(std::string_view raw);
 // Text -> NFC UTF-8 for a new entry.

@@ -18,20 +18,23 @@ class CZipHelper
   public:
     // A new archive (an existing file is replaced only when the new one is complete) holding every file
     // below folder, named by its path relative to folder; names beginning with "." are left out.
-    static bool ZipFolderToFile(const CKeldaDirectoryPath &folder, const CKeldaFilePath &archive);
+    [[nodiscard]] static bool ZipFolderToFile(const CKeldaDirectoryPath &folder, const CKeldaFilePath &archive);
     // The recursive step: the files of folder, then its subfolders in name order, named relative to root.
-    static bool AddFolderToZip(zip *archive, const CKeldaDirectoryPath &root, const CKeldaDirectoryPath &folder);
+    [[nodiscard]] static bool AddFolderToZip(zip *archive, const CKeldaDirectoryPath &root,
+                                             const CKeldaDirectoryPath &folder);
     // Every entry below folder (folders made as needed). A damaged or refused entry is skipped and its
     // partial output removed; false only when the archive cannot be opened.
-    static bool UnzipToFolder(const CKeldaFilePath &archive, const CKeldaDirectoryPath &folder);
+    [[nodiscard]] static bool UnzipToFolder(const CKeldaFilePath &archive, const CKeldaDirectoryPath &folder);
     // Puts the file's content under entryName (exact, case-sensitive), replacing an entry of that name.
     // On failure the archive is left as it was.
-    static bool ReplaceFileInArchive(const CKeldaFilePath &archive, std::wstring_view entryName,
-                                     const CKeldaFilePath &file);
+    [[nodiscard]] static bool ReplaceFileInArchive(const CKeldaFilePath &archive, std::wstring_view entryName,
+                                                   const CKeldaFilePath &file);
     // The first entry (index order) whose full name equals entryName without regard to case.
-    static bool UnzipToMemory(const CKeldaFilePath &archive, std::wstring_view entryName, std::vector<char> &data);
+    [[nodiscard]] static bool UnzipToMemory(const CKeldaFilePath &archive, std::wstring_view entryName,
+                                            std::vector<char> &data);
     // The same as a new[] block that the caller releases with delete[]; data is null and size 0 on failure.
-    static bool UnzipToMemory(const CKeldaFilePath &archive, std::wstring_view entryName, char *&data, size_t &size);
+    [[nodiscard]] static bool UnzipToMemory(const CKeldaFilePath &archive, std::wstring_view entryName, char *&data,
+                                            size_t &size);
 
     // The folder-relative path an entry name would be written to, or empty when the name is refused
     // (absolute, empty / "." / ".." component, NUL). Backslashes count as separators.

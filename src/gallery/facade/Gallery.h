@@ -39,7 +39,8 @@ class CGallery
     static int CompareStrings(const wchar_t *a, const wchar_t *b);
     // Language-match score 0..3 (see the comment in Gallery.cpp).
     static int MatchLanguages(const wchar_t *a, const wchar_t *b);
-    // Removes leading and trailing WhitespaceChars; S_FALSE and "" when nothing remains.
+    // Removes leading and trailing WhitespaceChars; S_FALSE and "" when nothing remains. Trim and Split
+    // fail only without text, so callers may use the result text alone.
     static HRESULT Trim(const wchar_t *text, CAtlString &out);
     static HRESULT Trim(CAtlString &inOut);
     enum eSplitFlags : uint32_t {
@@ -65,17 +66,17 @@ class CGallery
 
     // Memory of the model. Everything skips managed memory (null, EmptyString, cache images).
     // Zero-filled count*size bytes; S_FALSE and null for size 0; E_INVALIDARG when *out is already set.
-    static HRESULT AllocateMemory(size_t count, size_t size, void **out);
+    [[nodiscard]] static HRESULT AllocateMemory(size_t count, size_t size, void **out);
     // Resizes *inOut to count*size bytes (new bytes zero-filled when oldCount is given).
-    static HRESULT ReallocateMemory(size_t count, size_t size, void **inOut, size_t oldCount = 0);
+    [[nodiscard]] static HRESULT ReallocateMemory(size_t count, size_t size, void **inOut, size_t oldCount = 0);
     static void FreeMemory(void **inOut);
     // Copies text (null or empty gives EmptyString) into *out, freeing what *out held before.
-    static HRESULT AllocateString(const wchar_t *text, const wchar_t **out);
-    static HRESULT AllocateString(const wchar_t *text, size_t length, const wchar_t **out);
+    [[nodiscard]] static HRESULT AllocateString(const wchar_t *text, const wchar_t **out);
+    [[nodiscard]] static HRESULT AllocateString(const wchar_t *text, size_t length, const wchar_t **out);
     // Frees *inOut unless managed and leaves EmptyString there.
     static void FreeString(const wchar_t **inOut);
     // E_POINTER for a null string; S_OK otherwise (string storage is checked by the cache loader).
-    static HRESULT CheckStringSanity(const wchar_t *text);
+    [[nodiscard]] static HRESULT CheckStringSanity(const wchar_t *text);
     static bool IsManagedMemory(const void *address);
     // Ownership bookkeeping of cache images (CGalleryMemory): every store of a fresh allocation or an
     // owned record into memory that may lie in an image reports the address written; a record that
@@ -88,7 +89,7 @@ class CGallery
     static void SetCurrentLanguage(const wchar_t *language, bool notify);
 
     // The gallery lock: one process-wide recursive mutex.
-    static HRESULT Lock();
+    [[nodiscard]] static HRESULT Lock();
     static void Unlock();
     // Safe mode: the binary cache is not refreshed and "DefaultManifest" is ignored.
     static bool SafeMode;
@@ -101,7 +102,7 @@ class CGallery
     // Platform helpers.
     static CAtlString StandardizePath(const CAtlString &path) { return path; }
     static bool IsRemoteFilesystem(const wchar_t *) { return false; }
-    static HRESULT ConvertFile(const wchar_t *, const wchar_t *) { return S_OK; }
+    [[nodiscard]] static HRESULT ConvertFile(const wchar_t *, const wchar_t *) { return S_OK; }
     static bool CurrentUserCanWriteFile(const wchar_t *path);
     // ~/.Kelda Labs Inc/Kelda Board Software/Gallery
     static CAtlString GetCacheFolderPath();
@@ -114,7 +115,7 @@ class CGallery
     // Initialize and the last Uninitialize act. fullMode false runs the initialisation on the caller's
     // thread and returns its result; true starts it in a thread of its own and, once it has finished,
     // the refresh thread.
-    static HRESULT Initialize(bool fullMode);
+    [[nodiscard]] static HRESULT Initialize(bool fullMode);
     static void Uninitialize();
     static int GetInitializeCount();
     // The initialisation thread of the running library (null before Initialize and after shutdown).

@@ -157,7 +157,7 @@ std::vector<CGalleryExtensionInfo> TeamContentExtensions()
     for (const wchar_t *type :
          {CGalleryExtensionInfo::TeamContentExtensionType, CGalleryExtensionInfo::PersonalTeamContentExtensionType}) {
         std::vector<CGalleryExtensionInfo> registered;
-        CGalleryExtensionInfo::GetExtensions(type, registered);
+        (void)CGalleryExtensionInfo::GetExtensions(type, registered); // none when the store cannot be read
         for (CGalleryExtensionInfo &extension : registered)
             if (extension.enabled && !extension.imsManifestXml.empty()) out.push_back(std::move(extension));
     }
@@ -252,7 +252,7 @@ HRESULT LoadRepositories(IGalleryManifestOpenObserver *observer)
     State &state = TheState();
     if (!state.repositories) return E_FAIL;
     std::vector<CAtlString> directories;
-    CGalleryRepository::GetRegisteredRepositories(directories);
+    (void)CGalleryRepository::GetRegisteredRepositories(directories); // none when the store cannot be read
     for (const CAtlString &directory : directories) {
         if (state.repositories->IndexOfDirectory(directory.c_str()) != CGallery::MaxIndex) continue;
         CGalleryRepository *repository = nullptr;

@@ -27,34 +27,36 @@ struct State {
 State &TheState();
 
 // Creates the collections; S_OK when they exist afterwards.
-HRESULT CreateContent();
+[[nodiscard]] HRESULT CreateContent();
 // Destroys every loaded record and collection.
 void ReleaseContent();
 // Drops the last installed record when it belongs to a manifest about to be destroyed.
 void ForgetManifest(const CGalleryManifest *manifest);
 
 // A fresh manifest opened from an XML path (a missing file gives an empty manifest with that path).
-HRESULT OpenManifest(const CAtlString &xmlPath, IGalleryManifestOpenObserver *observer, CGalleryManifest **out);
+[[nodiscard]] HRESULT OpenManifest(const CAtlString &xmlPath, IGalleryManifestOpenObserver *observer,
+                                   CGalleryManifest **out);
 // Whether the manifest's file appeared, vanished or is newer than when it was read or saved.
 bool ManifestFileChanged(const CGalleryManifest *manifest);
 
 // Opens the personal manifest at CGallery::GetMyContentManifestXmlPath and finds or creates its
 // organization and activity; saves it only when something had to be created.
-HRESULT PrepareMyContent(IGalleryManifestOpenObserver *observer, CGalleryManifest **manifest,
-                         CGalleryOrganization **organization, CGalleryActivity **activity);
+[[nodiscard]] HRESULT PrepareMyContent(IGalleryManifestOpenObserver *observer, CGalleryManifest **manifest,
+                                       CGalleryOrganization **organization, CGalleryActivity **activity);
 
 // The enabled team-content registrations of both kinds that name a manifest.
 std::vector<CGalleryExtensionInfo> TeamContentExtensions();
 // Opens the team-content manifest of an extension into the collection when it is not there yet.
 // Failures leave the collection unchanged; S_FALSE when it was there already.
-HRESULT AddTeamContent(const CGalleryExtensionInfo &extension, IGalleryManifestOpenObserver *observer,
-                       CGalleryManifest **added = nullptr);
+[[nodiscard]] HRESULT AddTeamContent(const CGalleryExtensionInfo &extension, IGalleryManifestOpenObserver *observer,
+                                     CGalleryManifest **added = nullptr);
 
 // Reads a repository's galleries: every sub-directory (except "CVS") holding an "imsmanifest.xml".
 // New ones are opened and added, vanished ones removed, changed ones re-read; each change is
 // announced. changed tells whether anything happened.
-HRESULT ScanRepository(CGalleryRepository *repository, IGalleryManifestOpenObserver *observer, bool &changed);
+[[nodiscard]] HRESULT ScanRepository(CGalleryRepository *repository, IGalleryManifestOpenObserver *observer,
+                                     bool &changed);
 // The registered repositories, each scanned, into the collection.
-HRESULT LoadRepositories(IGalleryManifestOpenObserver *observer);
+[[nodiscard]] HRESULT LoadRepositories(IGalleryManifestOpenObserver *observer);
 
 } // namespace GalleryFacade

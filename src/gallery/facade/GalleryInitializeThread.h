@@ -19,13 +19,13 @@ class CGalleryInitializeThread : public CGalleryThreadBase, public IGalleryManif
     bool GetFullMode() const { return m_fullMode; }
     bool IsFinished() const { return m_finished.load(); }
 
-    HRESULT NotifyOpenProgress(float fraction) override;
+    [[nodiscard]] HRESULT NotifyOpenProgress(float fraction) override;
 
   protected:
-    HRESULT ThreadProc() override;
+    [[nodiscard]] HRESULT ThreadProc() override;
 
   private:
-    HRESULT Load();
+    [[nodiscard]] HRESULT Load();
 
     const bool m_fullMode;
     std::atomic<bool> m_finished{false};

@@ -188,7 +188,8 @@ bool CGalleryMultiproc::RefreshRepositories()
     bool changed = false;
     for (uint32_t i = 0; i < state.repositories->GetCount() && !IsCancelled(); ++i) {
         bool repositoryChanged = false;
-        GalleryFacade::ScanRepository(state.repositories->GetAt(i), this, repositoryChanged);
+        // A repository that cannot be scanned now is tried again at the next pass.
+        (void)GalleryFacade::ScanRepository(state.repositories->GetAt(i), this, repositoryChanged);
         changed = changed || repositoryChanged;
     }
     return changed;

@@ -31,7 +31,7 @@ class CGalleryMultiproc : public CGalleryThreadBase, public IGalleryManifestOpen
     CGalleryMultiproc();
     ~CGalleryMultiproc() override;
 
-    HRESULT NotifyOpenProgress(float fraction) override;
+    [[nodiscard]] HRESULT NotifyOpenProgress(float fraction) override;
     // Runs one pass; true when it changed anything. Also used by tests without a thread.
     bool RunPass(ePass pass);
     // The interval after which a team-content manifest is examined again.
@@ -39,7 +39,7 @@ class CGalleryMultiproc : public CGalleryThreadBase, public IGalleryManifestOpen
                                       const Timing &timing);
 
   protected:
-    HRESULT ThreadProc() override;
+    [[nodiscard]] HRESULT ThreadProc() override;
 
   private:
     bool RefreshMyContent();

@@ -77,8 +77,9 @@ HRESULT CGalleryInstalledManifest::Open(const CKeldaFilePath &path)
     m_filePath = path;
     m_bytesRead = 0;
     if (Text::EqualsNoCase(path.GetFileExtension(), L".gz")) {
-        // A compressed record can only be read whole.
-        KELDASax::ReadXmlFile(path.GetFilePathString(), this);
+        // A compressed record can only be read whole. The answer is what the handler found, whether the
+        // parse ran to the end or was stopped once both values were known.
+        (void)KELDASax::ReadXmlFile(path.GetFilePathString(), this);
         return m_result;
     }
     FILE *file = std::fopen(path.GetFilePathStringA().c_str(), "rb");

@@ -36,31 +36,31 @@ class CGalleryInstalledManifest : public KELDASaxContentHandler
     CGalleryInstalledManifest(const CGalleryInstalledManifest &other);
     CGalleryInstalledManifest &operator=(const CGalleryInstalledManifest &other);
     ~CGalleryInstalledManifest() override;
-    HRESULT Clone(CGalleryInstalledManifest **out) const;
+    [[nodiscard]] HRESULT Clone(CGalleryInstalledManifest **out) const;
 
     // S_OK when identifier and version were found, else E_FAIL (also for an unreadable file).
-    HRESULT Open(const CKeldaFilePath &path);
+    [[nodiscard]] HRESULT Open(const CKeldaFilePath &path);
 
     CKeldaFilePath GetFilePath() const { return m_filePath; }
     CAtlString GetIdentifier() const { return m_identifier; }
     CAtlString GetVersion() const { return m_version; }
     const std::map<CAtlString, CAtlString> &GetStringVersions() const { return m_stringVersions; }
-    HRESULT GetResult() const { return m_result; }
+    [[nodiscard]] HRESULT GetResult() const { return m_result; }
     eState GetState() const { return m_state; }
     // Bytes of the file read by the last Open.
     uint64_t GetBytesRead() const { return m_bytesRead; }
 
-    HRESULT startElement(const KELDASaxString &qualifiedName, const KELDASaxString &nameSpace,
-                         const KELDASaxString &localName, const KELDASaxAttributes &attributes,
-                         const KELDASaxString &text, size_t position, size_t length) override;
-    HRESULT endElement(const KELDASaxString &qualifiedName, const KELDASaxString &nameSpace,
-                       const KELDASaxString &localName, size_t position, size_t length) override;
+    [[nodiscard]] HRESULT startElement(const KELDASaxString &qualifiedName, const KELDASaxString &nameSpace,
+                                       const KELDASaxString &localName, const KELDASaxAttributes &attributes,
+                                       const KELDASaxString &text, size_t position, size_t length) override;
+    [[nodiscard]] HRESULT endElement(const KELDASaxString &qualifiedName, const KELDASaxString &nameSpace,
+                                     const KELDASaxString &localName, size_t position, size_t length) override;
 
   private:
     void Reset();
     // Whether the element's text is whole in the piece read so far (a tag follows it).
     bool TextIsComplete(const KELDASaxString &text, size_t position) const;
-    HRESULT Found();
+    [[nodiscard]] HRESULT Found();
 
     eState m_state = eStateStart;
     HRESULT m_result = E_FAIL;
@@ -85,7 +85,7 @@ class CGalleryInstalledManifestMap
     // Every "imsmanifest*.xml" of the directory in directory order; unreadable records and records
     // without identifier or version are skipped; a later record replaces an earlier one of the same
     // identifier. Always S_OK (a missing directory gives an empty map).
-    HRESULT Open(const CKeldaDirectoryPath &directory);
+    [[nodiscard]] HRESULT Open(const CKeldaDirectoryPath &directory);
     // The entry of that identifier (exact comparison), or null.
     const CGalleryInstalledManifest *operator[](const CAtlString &identifier) const;
     size_t GetCount() const { return m_map.size(); }

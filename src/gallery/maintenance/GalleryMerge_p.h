@@ -13,12 +13,12 @@ namespace GalleryMerge
 {
 
 // The destination takes the source's keywords and title (replace).
-HRESULT ReplaceTexts(CGalleryMetadata *destination, const CGalleryMetadata *source);
+[[nodiscard]] HRESULT ReplaceTexts(CGalleryMetadata *destination, const CGalleryMetadata *source);
 // Merges the source activities into the destination list: an activity without namesake moves over
 // (parent and organization set throughout its subtree), a namesake takes the texts, the child
 // activities recursively and the files (updating files of the same identifier, moving the others).
-HRESULT MergeActivities(CGalleryActivityCollection *destination, CGalleryActivityCollection *source,
-                        CGalleryOrganization *organization, CGalleryActivity *parent);
+[[nodiscard]] HRESULT MergeActivities(CGalleryActivityCollection *destination, CGalleryActivityCollection *source,
+                                      CGalleryOrganization *organization, CGalleryActivity *parent);
 // Whether an href stays inside the content directory (relative, no "." or ".." component).
 bool IsContainedHref(const wchar_t *href);
 

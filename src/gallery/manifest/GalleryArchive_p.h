@@ -7,12 +7,13 @@ namespace GalleryArchive
 {
 
 // Unpacks every entry below folder (inside the code-page scope of the archive).
-bool UnzipToFolder(const CKeldaFilePath &archive, const CKeldaDirectoryPath &folder);
+[[nodiscard]] bool UnzipToFolder(const CKeldaFilePath &archive, const CKeldaDirectoryPath &folder);
 // A new archive holding every file below folder.
-bool ZipFolderToFile(const CKeldaDirectoryPath &folder, const CKeldaFilePath &archive);
+[[nodiscard]] bool ZipFolderToFile(const CKeldaDirectoryPath &folder, const CKeldaFilePath &archive);
 // The entry (name compared without regard to case, top level only) into memory.
-bool UnzipToMemory(const CKeldaFilePath &archive, const CAtlString &entryName, std::string &data);
+[[nodiscard]] bool UnzipToMemory(const CKeldaFilePath &archive, const CAtlString &entryName, std::string &data);
 // Puts the file's content into the archive under entryName, replacing an entry of that name.
-bool ReplaceFileInArchive(const CKeldaFilePath &archive, const CAtlString &entryName, const CKeldaFilePath &file);
+[[nodiscard]] bool ReplaceFileInArchive(const CKeldaFilePath &archive, const CAtlString &entryName,
+                                        const CKeldaFilePath &file);
 
 } // namespace GalleryArchive

@@ -18,7 +18,7 @@ class CGalleryCRC
     void Add(const void *bytes, size_t count);
     // Feeds everything from the stream's current position to its end (4096-byte blocks), then seeks
     // back to where it started. A read or seek failure is returned and the sum is then unusable.
-    HRESULT Add(CGallerySerializationStream *stream);
+    [[nodiscard]] HRESULT Add(CGallerySerializationStream *stream);
     // The complemented state; the upper 32 bits are zero.
     uint64_t GetChecksum() const { return static_cast<uint64_t>(~m_state); }
     void Reset() { m_state = 0xFFFFFFFFu; }

@@ -531,7 +531,7 @@ HRESULT GalleryCache::Read(const CAtlString &path, CGalleryMemory **block, CGall
     // The whole file into the one block, checksummed piece by piece while each piece is still in the
     // processor's cache; the header is then checked in memory.
     CGalleryCRC crc;
-    constexpr uint64_t kPiece = uint64_t(256) << 10;
+    constexpr uint64_t kPiece = Limits::kCacheReadPiece;
     for (uint64_t at = 0; SUCCEEDED(hr) && at < length;) {
         const uint64_t count = std::min(kPiece, length - at);
         uint64_t got = 0;
@@ -542,7 +542,7 @@ HRESULT GalleryCache::Read(const CAtlString &path, CGalleryMemory **block, CGall
         }
         at += count;
     }
-    stream->Close();
+    (void)stream->Close(); // closing a read stream loses nothing
     CGallerySerializationStream::DeleteInstance(&stream);
     if (SUCCEEDED(hr) && std::memcmp(base, kHeader, kHeaderLength) != 0) hr = E_FAIL;
     if (SUCCEEDED(hr)) {
@@ -591,7 +591,9 @@ HRESULT CGalleryManifest::OpenCache(const CKeldaFilePath &cachePath)
         m_organizations->GetAt(i)->SetManifest(this);
     SetUpdated(false);
     if (!m_fileStamp && SUCCEEDED(hr)) hr = CGalleryFileStamp::CreateInstance(&m_fileStamp);
-    if (m_fileStamp) m_fileStamp->GetStampFromFile(cachePath.GetFilePathString().c_str());
+    // Without a stamp (zero) the manifest counts as changed and is read again at the next look.
+    if (m_fileStamp && FAILED(m_fileStamp->GetStampFromFile(cachePath.GetFilePathString().c_str())))
+        m_fileStamp->SetSeconds(0);
     // From here on, whatever gets stored into the image makes the block dirty again.
     CGalleryMemory::MarkClean(m_memory);
     return hr;

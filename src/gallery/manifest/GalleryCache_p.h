@@ -13,6 +13,7 @@
 // nothing but padding follows the last block. Anything else rejects the cache like a bad checksum.
 #pragma once
 
+#include "support/Limits.h"
 #include "support/Result.h"
 #include "support/Text.h"
 
@@ -32,14 +33,14 @@ constexpr uint64_t kImageStart = kHeaderLength + 8;
 // The image is read into a block at this distance from the block's base so that blocks are 8-aligned
 // in memory.
 constexpr uint64_t kLoadBias = (8 - kImageStart % 8) % 8;
-// Deepest activity nesting written or accepted (the XML reader's element limit bounds it anyway).
-constexpr int kMaxDepth = 10000;
+// Deepest activity nesting written or accepted.
+constexpr int kMaxDepth = Limits::kMaxCacheActivityDepth;
 
 // Writes the cache image of the manifest to path (crash-safe replacement).
-HRESULT Write(const CGalleryManifest *manifest, const CAtlString &path);
+[[nodiscard]] HRESULT Write(const CGalleryManifest *manifest, const CAtlString &path);
 // Reads and validates a cache file. On success *block holds the relocated image and *image points at
 // its manifest record inside it. E_FAIL for a wrong header, short read or checksum mismatch,
 // E_POINTER for an offset, extent or structure that does not fit the image.
-HRESULT Read(const CAtlString &path, CGalleryMemory **block, CGalleryManifest **image);
+[[nodiscard]] HRESULT Read(const CAtlString &path, CGalleryMemory **block, CGalleryManifest **image);
 
 } // namespace GalleryCache

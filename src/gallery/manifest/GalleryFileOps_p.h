@@ -8,12 +8,12 @@ namespace GalleryFileOps
 {
 
 // Creates the directory and its missing parents; true when it exists afterwards.
-bool MakeDirectories(const CKeldaDirectoryPath &directory);
+[[nodiscard]] bool MakeDirectories(const CKeldaDirectoryPath &directory);
 // A new private (0700) directory named from prefix under the temporary directory, created atomically.
 CKeldaDirectoryPath MakeUniqueTempDirectory(const wchar_t *prefix);
 // Removes a directory with everything below it; true when nothing is left.
-bool RemoveTree(const CKeldaDirectoryPath &directory);
+[[nodiscard]] bool RemoveTree(const CKeldaDirectoryPath &directory);
 // Copies source over target (replacing it); false when the copy is incomplete.
-bool CopyFileOver(const CKeldaFilePath &source, const CKeldaFilePath &target);
+[[nodiscard]] bool CopyFileOver(const CKeldaFilePath &source, const CKeldaFilePath &target);
 
 } // namespace GalleryFileOps

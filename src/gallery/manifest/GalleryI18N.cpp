@@ -119,7 +119,7 @@ HRESULT CGalleryI18N::Write(const CKeldaFilePath &path) const
                                                 : GalleryArchive::ZipFolderToFile(folder, path);
             if (!done) hr = E_FAIL;
         }
-        GalleryFileOps::RemoveTree(folder);
+        (void)GalleryFileOps::RemoveTree(folder); // a left-over temporary folder changes nothing
     }
     return hr;
 }

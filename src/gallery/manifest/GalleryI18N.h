@@ -40,36 +40,36 @@ class CGalleryI18N : public KELDASaxContentHandler
 
     // ".xml": the file; ".zip": its "i18n.xml" entry. Any other extension or a missing entry: E_FAIL.
     // A malformed document gives the parser's status; entries read before the fault stay.
-    HRESULT Read(const CKeldaFilePath &path);
+    [[nodiscard]] HRESULT Read(const CKeldaFilePath &path);
     // ".xml": written directly; ".zip": replaces the archive's "i18n.xml" entry, or makes a new archive
     // holding only it. E_FAIL when the archive step fails or for another extension.
-    HRESULT Write(const CKeldaFilePath &path) const;
+    [[nodiscard]] HRESULT Write(const CKeldaFilePath &path) const;
     // The document as UTF-8 text.
-    HRESULT WriteToString(CAtlStringA &out) const;
+    [[nodiscard]] HRESULT WriteToString(CAtlStringA &out) const;
 
     // Appends an entry for the manifest: its string version in this language (or its metadata version),
     // and an item for every activity and file with the title and keywords of exactly this language.
-    HRESULT Add(CGalleryManifest *manifest);
-    HRESULT Add(CGalleryActivity *activity, ManifestMetadata &entry);
-    HRESULT Add(CGalleryMetadata *metadata, ManifestMetadata &entry);
+    [[nodiscard]] HRESULT Add(CGalleryManifest *manifest);
+    [[nodiscard]] HRESULT Add(CGalleryActivity *activity, ManifestMetadata &entry);
+    [[nodiscard]] HRESULT Add(CGalleryMetadata *metadata, ManifestMetadata &entry);
     // Applies every entry whose id equals the manifest's identifier: the string version for this
     // language, and title and keywords of every activity and file that has an item. Organizations keep
     // their text. E_INVALIDARG without a manifest or language.
-    HRESULT Update(CGalleryManifest *manifest);
-    HRESULT Update(CGalleryActivity *activity, const ManifestMetadata &entry);
-    HRESULT Update(CGalleryMetadata *metadata, const ManifestMetadata &entry);
+    [[nodiscard]] HRESULT Update(CGalleryManifest *manifest);
+    [[nodiscard]] HRESULT Update(CGalleryActivity *activity, const ManifestMetadata &entry);
+    [[nodiscard]] HRESULT Update(CGalleryMetadata *metadata, const ManifestMetadata &entry);
 
-    HRESULT startElement(const KELDASaxString &qualifiedName, const KELDASaxString &nameSpace,
-                         const KELDASaxString &localName, const KELDASaxAttributes &attributes,
-                         const KELDASaxString &text, size_t position, size_t length) override;
+    [[nodiscard]] HRESULT startElement(const KELDASaxString &qualifiedName, const KELDASaxString &nameSpace,
+                                       const KELDASaxString &localName, const KELDASaxAttributes &attributes,
+                                       const KELDASaxString &text, size_t position, size_t length) override;
 
   private:
     // Item by id, the first of equal ids.
     using ItemIndex = std::unordered_map<CAtlString, const ItemMetadata *>;
     static ItemIndex MakeIndex(const ManifestMetadata &entry);
-    HRESULT Update(CGalleryMetadata *metadata, const ItemIndex &index);
-    HRESULT Update(CGalleryActivity *activity, const ItemIndex &index);
-    HRESULT WriteDocument(class IKELDAXMLWriter *writer) const;
+    [[nodiscard]] HRESULT Update(CGalleryMetadata *metadata, const ItemIndex &index);
+    [[nodiscard]] HRESULT Update(CGalleryActivity *activity, const ItemIndex &index);
+    [[nodiscard]] HRESULT WriteDocument(class IKELDAXMLWriter *writer) const;
 
     CAtlString m_language;
     std::vector<std::shared_ptr<ManifestMetadata>> m_manifests;

@@ -94,7 +94,8 @@ CKeldaFilePath CGalleryManifest::GetUninstallFilePath(const wchar_t *identifier,
 {
     CKeldaDirectoryPath folder = directory ? CKeldaDirectoryPath(directory) : GetContentDirectoryPath();
     folder.AddDirectoryToPath(L"Uninstall");
-    GalleryFileOps::MakeDirectories(folder);
+    // A folder that cannot be made fails the write of the record later.
+    (void)GalleryFileOps::MakeDirectories(folder);
     const CAtlString id = identifier ? identifier : L"";
     const CAtlString reversed(id.rbegin(), id.rend());
     const auto a = static_cast<uint32_t>(CGallery::GetHashFromString(id.c_str()));
@@ -118,8 +119,9 @@ HRESULT CopyActivityFiles(const CGalleryActivity *activity, const CKeldaDirector
         const CKeldaFilePath source = content.CreateFilePath(file->GetHref());
         const CKeldaFilePath destination = target.CreateFilePath(file->GetHref());
         if (source.IsEqualPath(destination) && source.GetFilePathString() == destination.GetFilePathString()) continue;
-        if (destination.FileExists()) CFileManipulator::DeleteFile(destination);
-        GalleryFileOps::MakeDirectories(destination.GetDirectoryPath());
+        // What cannot be removed or made here fails the copy below.
+        if (destination.FileExists()) (void)CFileManipulator::DeleteFile(destination);
+        (void)GalleryFileOps::MakeDirectories(destination.GetDirectoryPath());
         if (!GalleryFileOps::CopyFileOver(source, destination)) return E_FAIL;
     }
     return S_OK;

@@ -17,40 +17,41 @@ class IGalleryManifestOpenObserver
 {
   public:
     virtual ~IGalleryManifestOpenObserver() = default;
-    virtual HRESULT NotifyOpenProgress(float fraction) = 0;
+    [[nodiscard]] virtual HRESULT NotifyOpenProgress(float fraction) = 0;
 };
 
 class CGalleryManifest : public CGalleryRecord<CGalleryManifest>
 {
   public:
-    static HRESULT CreateInstance(CGalleryManifest **out);
+    [[nodiscard]] static HRESULT CreateInstance(CGalleryManifest **out);
     static void DeleteInstance(CGalleryManifest **inOut);
-    HRESULT Initialize();
+    [[nodiscard]] HRESULT Initialize();
     void Finalize();
     // Empties the manifest: organizations, string versions and metadata contents.
     void Dispose();
-    HRESULT PerformSanityChecks(bool deep) const;
+    [[nodiscard]] HRESULT PerformSanityChecks(bool deep) const;
 
     // S_OK, S_FALSE (no manifest there: the manifest stays empty, with its XML path set for a missing
     // ".xml"), or a failure. Callers open into a fresh instance.
-    HRESULT Open(const wchar_t *path, IGalleryManifestOpenObserver *observer = nullptr, bool useCache = false);
+    [[nodiscard]] HRESULT Open(const wchar_t *path, IGalleryManifestOpenObserver *observer = nullptr,
+                               bool useCache = false);
     // Presents a plain directory as a gallery (kind 10) with one folder activity (kind 11).
-    HRESULT OpenDisconnected(const wchar_t *path, IGalleryManifestOpenObserver *observer = nullptr,
-                             bool unused = false);
+    [[nodiscard]] HRESULT OpenDisconnected(const wchar_t *path, IGalleryManifestOpenObserver *observer = nullptr,
+                                           bool unused = false);
     // The binary cache of an XML manifest when it is current.
-    HRESULT OpenCachedXml(const wchar_t *xmlPath, CAtlString &cachePath);
+    [[nodiscard]] HRESULT OpenCachedXml(const wchar_t *xmlPath, CAtlString &cachePath);
     // Writes to a directory (with the files), a ".gallery" archive or an ".xml" file.
-    HRESULT SaveAs(const wchar_t *path, bool writeCache = false);
+    [[nodiscard]] HRESULT SaveAs(const wchar_t *path, bool writeCache = false);
     // Saves to the XML path under the gallery lock.
-    HRESULT SaveChanges();
+    [[nodiscard]] HRESULT SaveChanges();
     // Copies every file (content directory + href) into the directory under its file name.
-    HRESULT CopyFiles(const wchar_t *directory) const;
+    [[nodiscard]] HRESULT CopyFiles(const wchar_t *directory) const;
     // Whether the XML file is not newer than at the last load or save.
     bool IsUpToDate() const;
     // Writes the document to an XML writer (exact element order, "id%d" numbering).
-    HRESULT WriteXml(IKELDAXMLWriter *writer) const;
+    [[nodiscard]] HRESULT WriteXml(IKELDAXMLWriter *writer) const;
     // Reads the older directory-tree gallery form below a directory into one new organization.
-    HRESULT OpenOldStyleManifest(const wchar_t *directory);
+    [[nodiscard]] HRESULT OpenOldStyleManifest(const wchar_t *directory);
     // One directory of the old form as an activity (with its sub-directories); null on failure.
     CGalleryActivity *GetActivity(const CKeldaDirectoryPath &directory, CGalleryOrganization *organization,
                                   CGalleryActivity *parent);
@@ -60,9 +61,9 @@ class CGalleryManifest : public CGalleryRecord<CGalleryManifest>
     CGalleryMemory *GetMemory() const { return m_memory; }
     CGalleryFileStamp *GetFileStamp() const { return m_fileStamp; }
     const wchar_t *GetXmlPath() const { return m_xmlPath; }
-    HRESULT SetXmlPath(const wchar_t *path);
+    [[nodiscard]] HRESULT SetXmlPath(const wchar_t *path);
     const wchar_t *GetCachePath() const { return m_cachePath; }
-    HRESULT SetCachePath(const wchar_t *path);
+    [[nodiscard]] HRESULT SetCachePath(const wchar_t *path);
     bool GetUpdated() const { return m_updated != 0; }
     void SetUpdated(bool updated) { m_updated = updated ? 1 : 0; }
     bool GetTemporary() const { return m_temporary != 0; }
@@ -76,25 +77,26 @@ class CGalleryManifest : public CGalleryRecord<CGalleryManifest>
     // The binary manifest cache (GalleryCache.cpp). OpenCache replaces the contents by the image of a
     // cache file; SaveCache writes one; RefreshCache writes the cache of an XML file at
     // CGallery::GetCachePath and stamps it 7 seconds past the XML file.
-    HRESULT OpenCache(const CKeldaFilePath &cachePath);
-    HRESULT SaveCache(const CKeldaFilePath &cachePath) const;
-    HRESULT RefreshCache(const CKeldaFilePath &xmlPath) const;
+    [[nodiscard]] HRESULT OpenCache(const CKeldaFilePath &cachePath);
+    [[nodiscard]] HRESULT SaveCache(const CKeldaFilePath &cachePath) const;
+    [[nodiscard]] HRESULT RefreshCache(const CKeldaFilePath &xmlPath) const;
     // Every readable uninstall record of the uninstall directory (GalleryInstalledManifest.cpp).
-    HRESULT GetInstalledManifests(CGalleryInstalledManifestMap &map) const;
+    [[nodiscard]] HRESULT GetInstalledManifests(CGalleryInstalledManifestMap &map) const;
 
     // Installing and removing galleries (GalleryMerge.cpp): S_OK, S_REINSTALLED over an existing
     // uninstall record, E_INVALIDARG without a source, E_FAIL.
-    HRESULT Install(CGalleryManifest **source, CGalleryActivity **firstActivity = nullptr,
-                    CGalleryActivity *target = nullptr);
-    HRESULT Merge(CGalleryManifest *source, CGalleryActivity **firstActivity = nullptr,
-                  CGalleryActivity *target = nullptr);
-    HRESULT Uninstall(CGalleryManifest **source);
-    HRESULT UnMerge(CGalleryManifest *source);
+    [[nodiscard]] HRESULT Install(CGalleryManifest **source, CGalleryActivity **firstActivity = nullptr,
+                                  CGalleryActivity *target = nullptr);
+    [[nodiscard]] HRESULT Merge(CGalleryManifest *source, CGalleryActivity **firstActivity = nullptr,
+                                CGalleryActivity *target = nullptr);
+    [[nodiscard]] HRESULT Uninstall(CGalleryManifest **source);
+    [[nodiscard]] HRESULT UnMerge(CGalleryManifest *source);
     // Drops the records still in this manifest, deletes the files of the others (and destroys them).
-    HRESULT DeleteUnreferencedFiles(std::vector<CGalleryFile *> &files, bool destroy);
+    [[nodiscard]] HRESULT DeleteUnreferencedFiles(std::vector<CGalleryFile *> &files, bool destroy);
     // Maintenance (GalleryMaintenance.cpp).
-    HRESULT Repair();
-    HRESULT SetupNewManifest(const wchar_t *directory, bool unused, CGalleryRepository *repository, bool personal);
+    [[nodiscard]] HRESULT Repair();
+    [[nodiscard]] HRESULT SetupNewManifest(const wchar_t *directory, bool unused, CGalleryRepository *repository,
+                                           bool personal);
     CGalleryActivity *GetMatchingActivity(const CGalleryActivity *activity) const;
     static CAtlString GenerateNewFileName(const wchar_t *title, const wchar_t *fileName, const wchar_t *sourceDirectory,
                                           const wchar_t *destinationDirectory);
@@ -110,10 +112,10 @@ class CGalleryManifest : public CGalleryRecord<CGalleryManifest>
     CGalleryFileStamp *m_fileStamp;
 
   private:
-    HRESULT OpenXml(const CKeldaFilePath &path, IGalleryManifestOpenObserver *observer, bool useCache);
-    HRESULT ParseXmlFile(const CKeldaFilePath &path, IGalleryManifestOpenObserver *observer);
-    HRESULT SaveToDirectory(const CKeldaDirectoryPath &directory, bool writeCache);
-    HRESULT SaveXml(const CKeldaFilePath &target, bool writeCache);
+    [[nodiscard]] HRESULT OpenXml(const CKeldaFilePath &path, IGalleryManifestOpenObserver *observer, bool useCache);
+    [[nodiscard]] HRESULT ParseXmlFile(const CKeldaFilePath &path, IGalleryManifestOpenObserver *observer);
+    [[nodiscard]] HRESULT SaveToDirectory(const CKeldaDirectoryPath &directory, bool writeCache);
+    [[nodiscard]] HRESULT SaveXml(const CKeldaFilePath &target, bool writeCache);
 };
 static_assert(std::is_standard_layout_v<CGalleryManifest>);
 static_assert(offsetof(CGalleryManifest, m_object) == 0);

@@ -34,8 +34,13 @@ CGalleryActivity *CGalleryManifest::GetActivity(const CKeldaDirectoryPath &direc
     activity->SetOrganization(organization);
     const CAtlString name = directory.GetLastDirectoryName();
     CGalleryMetadata *metadata = activity->GetMetadata();
-    metadata->GetTitle()->Add(CGallery::DefaultLanguage, name.empty() ? CGallery::UntitledForFilenames : name.c_str());
-    metadata->SetIdentifier(CGallery::NewIdentifier(L"activity").c_str());
+    // An activity without its title or identifier (out of memory) is left out.
+    if (FAILED(metadata->GetTitle()->Add(CGallery::DefaultLanguage,
+                                         name.empty() ? CGallery::UntitledForFilenames : name.c_str())) ||
+        FAILED(metadata->SetIdentifier(CGallery::NewIdentifier(L"activity").c_str()))) {
+        CGalleryActivity::DeleteInstance(&activity);
+        return nullptr;
+    }
 
     const CKeldaDirectoryPath root = GetContentDirectoryPath();
     tinyxml2::XMLDocument index;
@@ -52,17 +57,19 @@ CGalleryActivity *CGalleryManifest::GetActivity(const CKeldaDirectoryPath &direc
             CGalleryFile *file = nullptr;
             if (FAILED(CGalleryFile::CreateInstance(&file))) continue;
             file->SetParent(activity);
-            file->SetHref(RelativeTo(root, itemPath).c_str());
-            // The item's own metadata, when it carries one, then the index's name as title.
-            file->GetMetadata()->Load(itemPath.GetFilePathString().c_str());
-            if (CGallery::IsEmptyString(file->GetIdentifier()))
-                file->GetMetadata()->SetIdentifier(CGallery::NewIdentifier(L"file").c_str());
+            HRESULT hr = file->SetHref(RelativeTo(root, itemPath).c_str());
+            // The item's own metadata, when it carries one (an item without it keeps the defaults), then
+            // the index's name as title.
+            if (SUCCEEDED(hr)) (void)file->GetMetadata()->Load(itemPath.GetFilePathString().c_str());
+            if (SUCCEEDED(hr) && CGallery::IsEmptyString(file->GetIdentifier()))
+                hr = file->GetMetadata()->SetIdentifier(CGallery::NewIdentifier(L"file").c_str());
             const char *title = record->Attribute("name");
-            if (file->GetMetadata()->GetTitle()->IsEmpty())
-                file->GetMetadata()->GetTitle()->Add(CGallery::DefaultLanguage,
-                                                     title ? Text::FromUtf8(title).c_str()
-                                                           : itemPath.GetBaseFileName().c_str());
-            if (FAILED(activity->GetFiles()->Add(file))) CGalleryFile::DeleteInstance(&file);
+            if (SUCCEEDED(hr) && file->GetMetadata()->GetTitle()->IsEmpty())
+                hr = file->GetMetadata()->GetTitle()->Add(CGallery::DefaultLanguage,
+                                                          title ? Text::FromUtf8(title).c_str()
+                                                                : itemPath.GetBaseFileName().c_str());
+            if (SUCCEEDED(hr)) hr = activity->GetFiles()->Add(file);
+            if (FAILED(hr)) CGalleryFile::DeleteInstance(&file);
         }
     }
     std::vector<CKeldaDirectoryPath> subdirectories;
@@ -79,18 +86,21 @@ HRESULT CGalleryManifest::OpenOldStyleManifest(const wchar_t *directoryPath)
     if (!directoryPath) return E_INVALIDARG;
     const CKeldaDirectoryPath directory(directoryPath);
     if (!directory.DirectoryExists()) return E_FAIL;
+    HRESULT hr = S_OK;
     if (CGallery::IsEmptyString(m_xmlPath))
-        SetXmlPath(directory.CreateFilePath(CGallery::ImsManifestXml).GetFilePathString().c_str());
+        hr = SetXmlPath(directory.CreateFilePath(CGallery::ImsManifestXml).GetFilePathString().c_str());
+    if (FAILED(hr)) return hr;
     CGalleryOrganization *organization = nullptr;
-    HRESULT hr = CGalleryOrganization::CreateInstance(&organization);
+    hr = CGalleryOrganization::CreateInstance(&organization);
     if (FAILED(hr)) return hr;
     organization->SetManifest(this);
     const CAtlString name = directory.GetLastDirectoryName();
-    organization->GetMetadata()->GetTitle()->Add(CGallery::DefaultLanguage,
-                                                 name.empty() ? CGallery::UntitledForFilenames : name.c_str());
-    organization->GetMetadata()->SetIdentifier(CGallery::NewIdentifier(L"organization").c_str());
-    CGalleryActivity *top = GetActivity(directory, organization, nullptr);
-    if (!top) hr = E_OUTOFMEMORY;
+    hr = organization->GetMetadata()->GetTitle()->Add(CGallery::DefaultLanguage,
+                                                      name.empty() ? CGallery::UntitledForFilenames : name.c_str());
+    if (SUCCEEDED(hr))
+        hr = organization->GetMetadata()->SetIdentifier(CGallery::NewIdentifier(L"organization").c_str());
+    CGalleryActivity *top = SUCCEEDED(hr) ? GetActivity(directory, organization, nullptr) : nullptr;
+    if (SUCCEEDED(hr) && !top) hr = E_OUTOFMEMORY;
     if (SUCCEEDED(hr)) hr = organization->GetActivities()->Add(top);
     if (FAILED(hr)) CGalleryActivity::DeleteInstance(&top);
     if (SUCCEEDED(hr)) hr = m_organizations->Add(organization);

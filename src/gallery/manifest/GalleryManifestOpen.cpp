@@ -30,7 +30,7 @@ HRESULT CGalleryManifest::Open(const wchar_t *path, IGalleryManifestOpenObserver
         const CKeldaDirectoryPath unpacked = GalleryFileOps::MakeUniqueTempDirectory(L"gallery");
         if (unpacked.IsEmptyPath()) return E_FAIL;
         if (!GalleryArchive::UnzipToFolder(asFile, unpacked)) {
-            GalleryFileOps::RemoveTree(unpacked);
+            (void)GalleryFileOps::RemoveTree(unpacked); // a left-over temporary folder changes nothing
             return E_FAIL;
         }
         return Open(unpacked.GetDirectoryPathString().c_str(), observer, false);
@@ -43,7 +43,7 @@ HRESULT CGalleryManifest::Open(const wchar_t *path, IGalleryManifestOpenObserver
         HRESULT hr = CGallery::ConvertFile(asFile.GetFilePathString().c_str(), converted.GetFilePathString().c_str());
         if (SUCCEEDED(hr) && !converted.FileExists() && !GalleryFileOps::CopyFileOver(asFile, converted)) hr = E_FAIL;
         if (SUCCEEDED(hr)) hr = Open(converted.GetFilePathString().c_str(), observer, false);
-        GalleryFileOps::RemoveTree(folder);
+        (void)GalleryFileOps::RemoveTree(folder);
         return hr;
     }
     if (Text::EqualsNoCase(extension, L".xml")) return OpenXml(asFile, observer, useCache);
@@ -64,8 +64,8 @@ HRESULT CGalleryManifest::OpenXml(const CKeldaFilePath &path, IGalleryManifestOp
     HRESULT hr = CGalleryFileStamp::CreateInstance(&m_fileStamp);
     if (FAILED(hr)) return hr;
     if (!path.FileExists()) {
-        SetXmlPath(path.GetFilePathString().c_str());
-        return S_FALSE;
+        hr = SetXmlPath(path.GetFilePathString().c_str());
+        return FAILED(hr) ? hr : S_FALSE;
     }
 
     bool fromCache = false;
@@ -74,6 +74,9 @@ HRESULT CGalleryManifest::OpenXml(const CKeldaFilePath &path, IGalleryManifestOp
         fromCache = SUCCEEDED(OpenCachedXml(path.GetFilePathString().c_str(), cachePath));
     }
     if (!fromCache) {
+        // The stamp is taken before reading: a change made while the file is read leaves the file newer
+        // than the stamp, so the manifest is read again. Without a stamp (zero) it counts as changed.
+        if (FAILED(m_fileStamp->GetStampFromFile(path.GetFilePathString().c_str()))) m_fileStamp->SetSeconds(0);
         // A compressed copy beside the file is read instead when it is not older.
         const CKeldaFilePath gz(path.GetFilePathString() + L".gz");
         hr = E_FAIL;
@@ -97,9 +100,8 @@ HRESULT CGalleryManifest::OpenXml(const CKeldaFilePath &path, IGalleryManifestOp
         if (FAILED(hr)) return hr;
         hr = SetXmlPath(path.GetFilePathString().c_str());
         if (FAILED(hr)) return hr;
-        m_fileStamp->GetStampFromFile(path.GetFilePathString().c_str());
         // A cache that cannot be written is no reason to fail the open.
-        if (useCache && !GetTemporary()) RefreshCache(path);
+        if (useCache && !GetTemporary()) (void)RefreshCache(path);
     }
 
     // A manifest that cannot be written opens with every organization read-only.

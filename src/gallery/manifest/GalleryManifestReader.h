@@ -18,22 +18,22 @@ class KELDASaxOpenXmlHandler : public KELDASaxContentHandler
     KELDASaxOpenXmlHandler(const KELDASaxOpenXmlHandler &) = delete;
     KELDASaxOpenXmlHandler &operator=(const KELDASaxOpenXmlHandler &) = delete;
 
-    HRESULT startElement(const KELDASaxString &qualifiedName, const KELDASaxString &nameSpace,
-                         const KELDASaxString &localName, const KELDASaxAttributes &attributes,
-                         const KELDASaxString &text, size_t position, size_t length) override;
-    HRESULT endElement(const KELDASaxString &qualifiedName, const KELDASaxString &nameSpace,
-                       const KELDASaxString &localName, size_t position, size_t length) override;
-    HRESULT endDocument() override;
+    [[nodiscard]] HRESULT startElement(const KELDASaxString &qualifiedName, const KELDASaxString &nameSpace,
+                                       const KELDASaxString &localName, const KELDASaxAttributes &attributes,
+                                       const KELDASaxString &text, size_t position, size_t length) override;
+    [[nodiscard]] HRESULT endElement(const KELDASaxString &qualifiedName, const KELDASaxString &nameSpace,
+                                     const KELDASaxString &localName, size_t position, size_t length) override;
+    [[nodiscard]] HRESULT endDocument() override;
 
     // True when the parse was stopped by the observer (a cancel, not a broken document).
     bool WasCancelled() const { return m_cancelled; }
 
   private:
-    HRESULT StartOrganization(const KELDASaxAttributes &attributes);
-    HRESULT StartFile(const KELDASaxAttributes &attributes, const KELDASaxString &reference);
-    HRESULT StartActivity(const KELDASaxAttributes &attributes);
-    HRESULT EndItem();
-    HRESULT EndOrganization();
+    [[nodiscard]] HRESULT StartOrganization(const KELDASaxAttributes &attributes);
+    [[nodiscard]] HRESULT StartFile(const KELDASaxAttributes &attributes, const KELDASaxString &reference);
+    [[nodiscard]] HRESULT StartActivity(const KELDASaxAttributes &attributes);
+    [[nodiscard]] HRESULT EndItem();
+    [[nodiscard]] HRESULT EndOrganization();
     // The metadata of the innermost open record (file, activity, organization, else the manifest).
     CGalleryMetadata *InnermostMetadata() const;
     // The pending title text of the record that owns the current metadata.

@@ -57,10 +57,10 @@ HRESULT CGalleryManifest::SaveAs(const wchar_t *path, bool writeCache)
         if (folder.IsEmptyPath()) return E_FAIL;
         HRESULT hr = SaveToDirectory(folder, false);
         if (SUCCEEDED(hr) && !GalleryArchive::ZipFolderToFile(folder, asFile)) {
-            CFileManipulator::DeleteFile(asFile);
+            (void)CFileManipulator::DeleteFile(asFile); // the failure is reported either way
             hr = E_FAIL;
         }
-        GalleryFileOps::RemoveTree(folder);
+        (void)GalleryFileOps::RemoveTree(folder); // a left-over temporary folder changes nothing
         return hr;
     }
     if (extension == L".xbc") {
@@ -72,7 +72,7 @@ HRESULT CGalleryManifest::SaveAs(const wchar_t *path, bool writeCache)
             hr = CGallery::ConvertFile(packed.GetFilePathString().c_str(), asFile.GetFilePathString().c_str());
         // The conversion does nothing on this platform: the archive itself becomes the target.
         if (SUCCEEDED(hr) && !asFile.FileExists() && !GalleryFileOps::CopyFileOver(packed, asFile)) hr = E_FAIL;
-        GalleryFileOps::RemoveTree(folder);
+        (void)GalleryFileOps::RemoveTree(folder);
         return hr;
     }
     if (Text::EqualsNoCase(extension, L".xml")) return SaveXml(asFile, writeCache && !GetTemporary());
@@ -87,6 +87,7 @@ HRESULT CGalleryManifest::SaveChanges()
     SetUpdated(true);
     const HRESULT hr = SaveAs(m_xmlPath, !CGallery::SafeMode);
     SetUpdated(false);
-    m_fileStamp->GetStampFromFile(m_xmlPath);
+    // Without a stamp (zero) the manifest counts as changed and is read again at the next look.
+    if (FAILED(m_fileStamp->GetStampFromFile(m_xmlPath))) m_fileStamp->SetSeconds(0);
     return hr;
 }

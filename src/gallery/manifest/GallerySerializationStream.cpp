@@ -33,12 +33,12 @@ CGallerySerializationStream::~CGallerySerializationStream()
 {
     // An image that was never closed is not published.
     m_failed = true;
-    Close();
+    (void)Close();
 }
 
 HRESULT CGallerySerializationStream::Open(const CAtlString &path, bool write)
 {
-    Close();
+    (void)Close(); // a stream reopened before its Close gives up the earlier image
     m_path = path;
     m_position = m_length = 0;
     m_failed = false;
@@ -54,7 +54,7 @@ HRESULT CGallerySerializationStream::Open(const CAtlString &path, bool write)
     struct stat st {
     };
     if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        Close();
+        (void)Close();
         return E_FAIL;
     }
     m_length = static_cast<uint64_t>(st.st_size);
@@ -149,7 +149,8 @@ HRESULT CGallerySerializationStream::Read(void *buffer, uint64_t count, uint64_t
     if (m_fd >= 0) {
         auto *p = static_cast<unsigned char *>(buffer);
         while (n < count) {
-            const ssize_t got = ::read(m_fd, p + n, static_cast<size_t>(std::min<uint64_t>(count - n, 1u << 30)));
+            const ssize_t got =
+                ::read(m_fd, p + n, static_cast<size_t>(std::min<uint64_t>(count - n, Limits::kMaxStreamReadBytes)));
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) {
                 hr = E_FAIL;

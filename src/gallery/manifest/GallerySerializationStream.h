@@ -12,6 +12,7 @@
 
 #include "support/Result.h"
 #include "support/StreamFactory.h"
+#include "support/Limits.h"
 #include "support/Text.h"
 
 #include <cstddef>
@@ -21,40 +22,40 @@ class CGallerySerializationStream
 {
   public:
     // Largest image written or read.
-    static constexpr uint64_t kMaxLength = 0xFFFFFFFFull;
+    static constexpr uint64_t kMaxLength = Limits::kMaxCacheImageBytes;
 
-    static HRESULT CreateInstance(CGallerySerializationStream **out);
+    [[nodiscard]] static HRESULT CreateInstance(CGallerySerializationStream **out);
     static void DeleteInstance(CGallerySerializationStream **inOut);
     ~CGallerySerializationStream();
 
     // write: creates the file's directory (E_FAIL when that fails) and starts a new image for the file.
     // Read: S_FALSE when the file does not exist, else a readable stream on it. E_FAIL without a stream.
-    HRESULT Open(const CAtlString &path, bool write);
+    [[nodiscard]] HRESULT Open(const CAtlString &path, bool write);
     // Publishes a written image (S_OK only when the whole file is in place) or closes the read stream.
-    HRESULT Close();
+    [[nodiscard]] HRESULT Close();
     // Abandons a written image: Close() then publishes nothing and the target stays as it was.
     void Cancel();
 
     uint64_t GetPosition() const { return m_position; }
-    HRESULT Seek(uint64_t position);
+    [[nodiscard]] HRESULT Seek(uint64_t position);
     uint64_t GetLength() const { return m_length; }
 
     // 0 for count 0; E_INVALIDARG for null bytes.
-    HRESULT Write(const void *bytes, uint64_t count);
+    [[nodiscard]] HRESULT Write(const void *bytes, uint64_t count);
     // 8 bytes, little-endian.
-    HRESULT Write(uint64_t value);
+    [[nodiscard]] HRESULT Write(uint64_t value);
     // Appends zero bytes until the end position is a multiple of alignment relative to base.
-    HRESULT PadTo(uint64_t base, uint64_t alignment);
+    [[nodiscard]] HRESULT PadTo(uint64_t base, uint64_t alignment);
     // E_INVALIDARG without got; E_FAIL when exact and fewer bytes arrived.
-    HRESULT Read(void *buffer, uint64_t count, uint64_t *got, bool exact);
+    [[nodiscard]] HRESULT Read(void *buffer, uint64_t count, uint64_t *got, bool exact);
 
     // Writes value into the 8-byte field at recordPosition + fieldOffset and returns to the current
     // position.
-    HRESULT Serialize(uint64_t recordPosition, uint64_t fieldOffset, uint64_t value);
+    [[nodiscard]] HRESULT Serialize(uint64_t recordPosition, uint64_t fieldOffset, uint64_t value);
     // Puts the end position into that field, then appends the bytes at the end.
-    HRESULT Serialize(uint64_t recordPosition, uint64_t fieldOffset, const void *bytes, uint64_t count);
+    [[nodiscard]] HRESULT Serialize(uint64_t recordPosition, uint64_t fieldOffset, const void *bytes, uint64_t count);
     // The same with the string's characters and its terminating zero, 4 bytes per character.
-    HRESULT Serialize(uint64_t recordPosition, uint64_t fieldOffset, const wchar_t *text);
+    [[nodiscard]] HRESULT Serialize(uint64_t recordPosition, uint64_t fieldOffset, const wchar_t *text);
 
     // The bytes written so far (write mode), e.g. to checksum them.
     const unsigned char *GetWrittenBytes() const;

@@ -21,7 +21,7 @@ inline CAtlString StoredText(const CAtlString &text)
 }
 
 // <lom:string language="...">text or marker</lom:string>
-inline HRESULT WriteLomString(IKELDAXMLWriter *w, const wchar_t *language, const wchar_t *text)
+[[nodiscard]] inline HRESULT WriteLomString(IKELDAXMLWriter *w, const wchar_t *language, const wchar_t *text)
 {
     HRESULT hr = w->startElement("lom:string");
     if (SUCCEEDED(hr)) hr = w->WriteTextAttribute("language", Text::ToUtf8(language ? language : L"en"));

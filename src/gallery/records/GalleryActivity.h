@@ -10,13 +10,13 @@
 class CGalleryActivity : public CGalleryRecord<CGalleryActivity>
 {
   public:
-    static HRESULT CreateInstance(CGalleryActivity **out);
+    [[nodiscard]] static HRESULT CreateInstance(CGalleryActivity **out);
     static void DeleteInstance(CGalleryActivity **inOut);
-    HRESULT Initialize();
+    [[nodiscard]] HRESULT Initialize();
     void Finalize();
     // Destroys files and child activities; keeps the metadata.
     void Dispose();
-    HRESULT PerformSanityChecks(bool deep) const;
+    [[nodiscard]] HRESULT PerformSanityChecks(bool deep) const;
 
     CGalleryActivity *GetParent() const { return m_parent; }
     void SetParent(CGalleryActivity *parent) { m_parent = parent; }
@@ -48,7 +48,10 @@ static_assert(sizeof(CGalleryActivity) == 48);
 class CGalleryActivityCollection : public CGalleryRecordArray<CGalleryActivity>
 {
   public:
-    static HRESULT CreateInstance(CGalleryActivityCollection **out) { return CreateGalleryCollection(out); }
+    [[nodiscard]] static HRESULT CreateInstance(CGalleryActivityCollection **out)
+    {
+        return CreateGalleryCollection(out);
+    }
     static void DeleteInstance(CGalleryActivityCollection **inOut) { DeleteGalleryCollection(inOut); }
 };
 static_assert(std::is_standard_layout_v<CGalleryActivityCollection>);

@@ -61,18 +61,19 @@ class CGalleryExtensionInfo
 
     // Reads the values of type/id. S_OK when the extension is registered (its manifest or metadata path
     // is set), S_FALSE when nothing is stored, E_INVALIDARG without type or id.
-    HRESULT GetPreferences();
+    [[nodiscard]] HRESULT GetPreferences();
     // Writes every value; S_OK, E_INVALIDARG without type or id, E_FAIL when a write fails.
-    HRESULT SetPreferences() const;
+    [[nodiscard]] HRESULT SetPreferences() const;
     // Removes the extension's key with everything below it.
-    HRESULT DeletePreferences() const;
+    [[nodiscard]] HRESULT DeletePreferences() const;
 
     // Every registered extension of the type, in the store's order of GUIDs.
-    static HRESULT GetExtensions(const CAtlString &extensionType, std::vector<CGalleryExtensionInfo> &out);
+    [[nodiscard]] static HRESULT GetExtensions(const CAtlString &extensionType,
+                                               std::vector<CGalleryExtensionInfo> &out);
 
     // The host of an "http://" identifier; false (and out cleared) for other identifiers, an empty host
     // and the placeholder host of generated identifiers.
-    static bool GetDomainFromIdentifier(const CAtlString &identifier, CAtlString &out);
+    [[nodiscard]] static bool GetDomainFromIdentifier(const CAtlString &identifier, CAtlString &out);
 
     // A negative interval becomes 0; a positive one is kept within the limits of the file system.
     static int ClampUpdateInterval(int seconds, bool remoteFilesystem);

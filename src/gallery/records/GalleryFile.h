@@ -12,17 +12,17 @@
 class CGalleryFile : public CGalleryRecord<CGalleryFile>
 {
   public:
-    static HRESULT CreateInstance(CGalleryFile **out);
+    [[nodiscard]] static HRESULT CreateInstance(CGalleryFile **out);
     static void DeleteInstance(CGalleryFile **inOut);
-    HRESULT Initialize();
+    [[nodiscard]] HRESULT Initialize();
     void Finalize();
     void Dispose();
-    HRESULT PerformSanityChecks(bool deep) const;
+    [[nodiscard]] HRESULT PerformSanityChecks(bool deep) const;
 
     CGalleryActivity *GetParent() const { return m_parent; }
     void SetParent(CGalleryActivity *parent) { m_parent = parent; }
     const wchar_t *GetHref() const { return m_href; }
-    HRESULT SetHref(const wchar_t *href);
+    [[nodiscard]] HRESULT SetHref(const wchar_t *href);
     CGalleryOrganization *GetOrganization() const;
     CGalleryManifest *GetManifest() const;
     // The organization's read-only flag; false without organization.
@@ -42,7 +42,7 @@ static_assert(sizeof(CGalleryFile) == 32);
 class CGalleryFileCollection : public CGalleryRecordArray<CGalleryFile, CGalleryGrowFileSteps>
 {
   public:
-    static HRESULT CreateInstance(CGalleryFileCollection **out) { return CreateGalleryCollection(out); }
+    [[nodiscard]] static HRESULT CreateInstance(CGalleryFileCollection **out) { return CreateGalleryCollection(out); }
     static void DeleteInstance(CGalleryFileCollection **inOut) { DeleteGalleryCollection(inOut); }
     // Orders the files by title in the current language (CGallery::CompareStrings), stable.
     void Sort();

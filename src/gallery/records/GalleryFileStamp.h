@@ -10,8 +10,9 @@
 class CGalleryFileStamp
 {
   public:
-    static HRESULT CreateInstance(CGalleryFileStamp **out);
+    [[nodiscard]] static HRESULT CreateInstance(CGalleryFileStamp **out);
     static void DeleteInstance(CGalleryFileStamp **inOut);
+    // Always S_OK: a fresh stamp is zero, "unknown".
     HRESULT Initialize()
     {
         m_seconds = 0;
@@ -20,14 +21,14 @@ class CGalleryFileStamp
     void Finalize() {}
 
     // E_FAIL when the file cannot be examined (the stamp is then unchanged).
-    HRESULT GetStampFromFile(const wchar_t *path);
+    [[nodiscard]] HRESULT GetStampFromFile(const wchar_t *path);
     // Sets the file's access and modification times to the stamp.
-    HRESULT SetStampOfFile(const wchar_t *path) const;
+    [[nodiscard]] HRESULT SetStampOfFile(const wchar_t *path) const;
     // 1, 0, -1 by the sign of this minus other; -1 against no stamp.
     int Compare(const CGalleryFileStamp *other) const;
     // Adds the whole part of the seconds.
     void Increment(double seconds);
-    HRESULT Clone(CGalleryFileStamp **out) const;
+    [[nodiscard]] HRESULT Clone(CGalleryFileStamp **out) const;
     int64_t GetSeconds() const { return m_seconds; }
     void SetSeconds(int64_t seconds) { m_seconds = seconds; }
 

@@ -31,12 +31,12 @@ class CGalleryKeyedStringEnumerator
 class CGalleryKeyedStringCollection
 {
   public:
-    static HRESULT CreateInstance(CGalleryKeyedStringCollection **out);
+    [[nodiscard]] static HRESULT CreateInstance(CGalleryKeyedStringCollection **out);
     static void DeleteInstance(CGalleryKeyedStringCollection **inOut);
-    HRESULT Initialize();
+    [[nodiscard]] HRESULT Initialize();
     void Finalize() { Dispose(); }
     void Dispose();
-    HRESULT PerformSanityChecks(bool deep) const;
+    [[nodiscard]] HRESULT PerformSanityChecks(bool deep) const;
 
     uint32_t GetCount() const;
     bool IsEmpty() const { return !m_buffer || !m_buffer[0]; }
@@ -46,18 +46,19 @@ class CGalleryKeyedStringCollection
     const wchar_t *GetString(const wchar_t *key) const;
     bool ContainsKey(const wchar_t *key) const;
     // Appends (no replacement); E_INVALIDARG for an empty key.
-    HRESULT Add(const wchar_t *key, const wchar_t *value);
+    [[nodiscard]] HRESULT Add(const wchar_t *key, const wchar_t *value);
     // Sets the value of the first pair with that key, or appends the pair.
-    HRESULT ReplaceString(const wchar_t *key, const wchar_t *value);
+    [[nodiscard]] HRESULT ReplaceString(const wchar_t *key, const wchar_t *value);
+    // S_FALSE when nothing was appended: informational, the list itself is the answer.
     HRESULT GetKeys(std::vector<CAtlString> &out) const;
-    HRESULT AddRange(const CGalleryKeyedStringCollection *other);
-    HRESULT RemoveAt(uint32_t index);
+    [[nodiscard]] HRESULT AddRange(const CGalleryKeyedStringCollection *other);
+    [[nodiscard]] HRESULT RemoveAt(uint32_t index);
     void RemoveAll() { Dispose(); }
     // Splits at any separator and adds the tokens as consecutive key/value pairs whose key is not yet
     // present; S_FALSE for fewer than two tokens.
-    HRESULT SplitAddUnique(const wchar_t *text, const wchar_t *separators);
+    [[nodiscard]] HRESULT SplitAddUnique(const wchar_t *text, const wchar_t *separators);
     CGalleryKeyedStringEnumerator GetEnumerator() const { return CGalleryKeyedStringEnumerator(this); }
-    HRESULT CopyFrom(const CGalleryKeyedStringCollection *other);
+    [[nodiscard]] HRESULT CopyFrom(const CGalleryKeyedStringCollection *other);
     const wchar_t *GetBuffer() const { return m_buffer; }
 
   private:

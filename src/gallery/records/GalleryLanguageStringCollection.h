@@ -36,12 +36,12 @@ class CGalleryLanguageStringEnumerator
 class CGalleryLanguageStringCollection
 {
   public:
-    static HRESULT CreateInstance(CGalleryLanguageStringCollection **out);
+    [[nodiscard]] static HRESULT CreateInstance(CGalleryLanguageStringCollection **out);
     static void DeleteInstance(CGalleryLanguageStringCollection **inOut);
-    HRESULT Initialize();
+    [[nodiscard]] HRESULT Initialize();
     void Finalize() { Dispose(); }
     void Dispose();
-    HRESULT PerformSanityChecks(bool deep) const;
+    [[nodiscard]] HRESULT PerformSanityChecks(bool deep) const;
 
     uint32_t GetCount() const;
     bool IsEmpty() const { return !m_buffer || !m_buffer[0]; }
@@ -50,23 +50,24 @@ class CGalleryLanguageStringCollection
     const wchar_t *GetStringAt(uint32_t index) const;
 
     // E_INVALIDARG for an empty language (nothing changes); a null text is stored as empty.
-    HRESULT Add(const wchar_t *language, const wchar_t *text);
+    [[nodiscard]] HRESULT Add(const wchar_t *language, const wchar_t *text);
     // S_OK when something was added, S_FALSE when the other was empty.
-    HRESULT AddRange(const CGalleryLanguageStringCollection *other);
-    HRESULT RemoveAt(uint32_t index);
-    HRESULT RemoveStringsAt(const uint32_t *indices, uint32_t count);
+    [[nodiscard]] HRESULT AddRange(const CGalleryLanguageStringCollection *other);
+    [[nodiscard]] HRESULT RemoveAt(uint32_t index);
+    [[nodiscard]] HRESULT RemoveStringsAt(const uint32_t *indices, uint32_t count);
     void RemoveAll() { Dispose(); }
     // Removes every entry matching the language with score 3 or 2 (a "zh" entry is first copied to
     // "zh-CN" and "zh-TW", a "pt" entry to "pt-PT" and "pt-BR"), then appends the texts under it.
-    HRESULT ReplaceStrings(const wchar_t *language, const std::vector<CAtlString> &texts);
-    HRESULT ReplaceString(const wchar_t *language, const wchar_t *text);
-    HRESULT ReplaceStringAt(uint32_t index, const wchar_t *text);
+    [[nodiscard]] HRESULT ReplaceStrings(const wchar_t *language, const std::vector<CAtlString> &texts);
+    [[nodiscard]] HRESULT ReplaceString(const wchar_t *language, const wchar_t *text);
+    [[nodiscard]] HRESULT ReplaceStringAt(uint32_t index, const wchar_t *text);
     // Appends the texts of every entry matching the language with score 3; S_FALSE when none.
+    // These two append to out and return S_FALSE when nothing was appended: the list is the answer.
     HRESULT GetAllStringsForLanguage(const wchar_t *language, std::vector<CAtlString> &out) const;
     HRESULT GetLanguages(std::vector<CAtlString> &out) const;
     // Splits text at the separators into consecutive language/text pairs and adds those whose language
     // is not yet present; S_FALSE for fewer than two tokens.
-    HRESULT SplitAddUnique(const wchar_t *text, const wchar_t *separators);
+    [[nodiscard]] HRESULT SplitAddUnique(const wchar_t *text, const wchar_t *separators);
 
     bool Contains(const wchar_t *language) const;
     // First index with score 3; else (matchType < 3) with 2; else (matchType < 2) with 1; else MaxIndex.
@@ -80,7 +81,7 @@ class CGalleryLanguageStringCollection
     }
 
     // Replaces this collection's pairs by copies of the other's.
-    HRESULT CopyFrom(const CGalleryLanguageStringCollection *other);
+    [[nodiscard]] HRESULT CopyFrom(const CGalleryLanguageStringCollection *other);
     bool Equals(const CGalleryLanguageStringCollection *other) const;
     const wchar_t *GetBuffer() const { return m_buffer; }
 

@@ -7,7 +7,10 @@
 class CGalleryManifestCollection : public CGalleryRecordArray<CGalleryManifest>
 {
   public:
-    static HRESULT CreateInstance(CGalleryManifestCollection **out) { return CreateGalleryCollection(out); }
+    [[nodiscard]] static HRESULT CreateInstance(CGalleryManifestCollection **out)
+    {
+        return CreateGalleryCollection(out);
+    }
     static void DeleteInstance(CGalleryManifestCollection **inOut) { DeleteGalleryCollection(inOut); }
     using CGalleryRecordArray<CGalleryManifest>::IndexOf;
     // By XML path, compared without regard to case like path values.

@@ -13,9 +13,9 @@ class CGalleryMemory
 {
   public:
     // A zero-filled heap block of size bytes.
-    static HRESULT CreateInstance(size_t size, CGalleryMemory **out);
+    [[nodiscard]] static HRESULT CreateInstance(size_t size, CGalleryMemory **out);
     // The whole file mapped read-only and private; the descriptor stays open while the block lives.
-    static HRESULT CreateInstance(const wchar_t *filePath, CGalleryMemory **out);
+    [[nodiscard]] static HRESULT CreateInstance(const wchar_t *filePath, CGalleryMemory **out);
     static void DeleteInstance(CGalleryMemory **inOut);
 
     unsigned char *GetBase() const { return m_base; }

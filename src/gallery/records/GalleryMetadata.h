@@ -22,37 +22,37 @@ class XMLElement;
 class CGalleryMetadata
 {
   public:
-    static HRESULT CreateInstance(CGalleryMetadata **out);
+    [[nodiscard]] static HRESULT CreateInstance(CGalleryMetadata **out);
     static void DeleteInstance(CGalleryMetadata **inOut);
-    HRESULT Initialize();
+    [[nodiscard]] HRESULT Initialize();
     void Finalize();
     // Empty strings, empty collections, no date.
     void Dispose();
-    HRESULT PerformSanityChecks(bool deep) const;
+    [[nodiscard]] HRESULT PerformSanityChecks(bool deep) const;
 
     const wchar_t *GetIdentifier() const { return m_identifier; }
-    HRESULT SetIdentifier(const wchar_t *value);
+    [[nodiscard]] HRESULT SetIdentifier(const wchar_t *value);
     const wchar_t *GetVersion() const { return m_version; }
-    HRESULT SetVersion(const wchar_t *value);
+    [[nodiscard]] HRESULT SetVersion(const wchar_t *value);
     const wchar_t *GetSortOverride() const { return m_sortOverride; }
-    HRESULT SetSortOverride(const wchar_t *value);
+    [[nodiscard]] HRESULT SetSortOverride(const wchar_t *value);
     const wchar_t *GetFormat() const { return m_format; }
-    HRESULT SetFormat(const wchar_t *value);
+    [[nodiscard]] HRESULT SetFormat(const wchar_t *value);
     CGalleryLanguageStringCollection *GetTitle() const { return m_title; }
     CGalleryLanguageStringCollection *GetKeywords() const { return m_keywords; }
     int64_t GetCreationDateTime() const { return m_creationDateTime; }
     void SetCreationDateTime(int64_t seconds) { m_creationDateTime = seconds; }
     const wchar_t *GetOriginalId() const { return m_originalId; }
-    HRESULT SetOriginalId(const wchar_t *value);
+    [[nodiscard]] HRESULT SetOriginalId(const wchar_t *value);
     const wchar_t *GetShowInLanguages() const { return m_showInLanguages; }
-    HRESULT SetShowInLanguages(const wchar_t *value);
+    [[nodiscard]] HRESULT SetShowInLanguages(const wchar_t *value);
     const wchar_t *GetHideInLanguages() const { return m_hideInLanguages; }
-    HRESULT SetHideInLanguages(const wchar_t *value);
+    [[nodiscard]] HRESULT SetHideInLanguages(const wchar_t *value);
     CGalleryKeyedStringCollection *GetMinimumRequirements() const { return m_minimumRequirements; }
     CGalleryKeyedStringCollection *GetMaximumRequirements() const { return m_maximumRequirements; }
 
     // Copies this metadata into target (see GalleryMetadata.cpp); E_INVALIDARG without a target.
-    HRESULT CopyTo(CGalleryMetadata *target) const;
+    [[nodiscard]] HRESULT CopyTo(CGalleryMetadata *target) const;
     // Distinct requirement names: minimum keys in order, then maximum keys not yet listed.
     void GetDefinedRequirements(std::vector<CAtlString> &names) const;
     // Whether the program versions (CGallery::GetProgramVersions) meet every minimum and maximum.
@@ -68,18 +68,18 @@ class CGalleryMetadata
     static CAtlString NewVersion(bool withTime);
 
     // The LOM block; embedded inside imsmanifest.xml (namespaces declared by the manifest element).
-    HRESULT Write(IKELDAXMLWriter *writer, bool embedded) const;
+    [[nodiscard]] HRESULT Write(IKELDAXMLWriter *writer, bool embedded) const;
     // Reads a LOM block (the lom:lom element) of a parsed document.
-    HRESULT Load(const tinyxml2::XMLElement *lomElement);
+    [[nodiscard]] HRESULT Load(const tinyxml2::XMLElement *lomElement);
     // Reads the "metadata.xml" entry of a gallery item file.
-    HRESULT Load(const wchar_t *itemFilePath);
+    [[nodiscard]] HRESULT Load(const wchar_t *itemFilePath);
     // Writes the item file's "metadata.xml": fresh replaces it by a standalone LOM document; otherwise
     // the existing document is updated in place, keeping the elements not named here.
-    HRESULT Write(const wchar_t *itemFilePath, bool fresh) const;
+    [[nodiscard]] HRESULT Write(const wchar_t *itemFilePath, bool fresh) const;
     // The standalone LOM document as UTF-8 text (XML header included).
-    HRESULT WriteStandalone(CAtlStringA &out) const;
+    [[nodiscard]] HRESULT WriteStandalone(CAtlStringA &out) const;
     // Applies this metadata to a parsed metadata.xml document in place.
-    HRESULT UpdateDocument(tinyxml2::XMLElement *lomElement) const;
+    [[nodiscard]] HRESULT UpdateDocument(tinyxml2::XMLElement *lomElement) const;
 
   private:
     friend struct CGalleryCacheAccess; // writes and relocates the fields in binary cache images

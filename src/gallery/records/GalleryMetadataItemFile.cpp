@@ -133,10 +133,10 @@ HRESULT CGalleryMetadata::Write(const wchar_t *itemFilePath, bool fresh) const
     }
     CKeldaFilePath temp;
     if (WriteToTemp(document, temp).empty()) {
-        if (!temp.IsEmptyPath()) CFileManipulator::DeleteFile(temp);
+        if (!temp.IsEmptyPath()) (void)CFileManipulator::DeleteFile(temp); // a left-over temporary file
         return E_FAIL;
     }
     const bool replaced = GalleryArchive::ReplaceFileInArchive(item, L"metadata.xml", temp);
-    CFileManipulator::DeleteFile(temp);
+    (void)CFileManipulator::DeleteFile(temp); // a left-over temporary file changes nothing
     return replaced ? S_OK : E_FAIL;
 }

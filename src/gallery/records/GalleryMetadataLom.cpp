@@ -170,14 +170,18 @@ const XMLElement *Descendant(const XMLElement *element, const char *name)
     return nullptr;
 }
 
-void AddStrings(const XMLElement *parent, CGalleryLanguageStringCollection *target)
+// The first failure to store a string, after adding all that could be stored.
+HRESULT AddStrings(const XMLElement *parent, CGalleryLanguageStringCollection *target)
 {
+    HRESULT hr = S_OK;
     for (const XMLElement *s = parent ? parent->FirstChildElement("lom:string") : nullptr; s;
          s = s->NextSiblingElement("lom:string")) {
         const char *language = s->Attribute("language");
         const CAtlString code = language && *language ? Text::FromUtf8(language) : CAtlString(L"en");
-        target->Add(code.c_str(), ElementText(s).c_str());
+        const HRESULT added = target->Add(code.c_str(), ElementText(s).c_str());
+        if (SUCCEEDED(hr) && FAILED(added)) hr = added;
     }
+    return hr;
 }
 
 // The "en" text of a string list (with the display fallback).
@@ -185,7 +189,7 @@ CAtlString EnglishString(const XMLElement *parent)
 {
     CGalleryLanguageStringCollection *scratch = nullptr;
     if (FAILED(CGalleryLanguageStringCollection::CreateInstance(&scratch))) return CAtlString();
-    AddStrings(parent, scratch);
+    (void)AddStrings(parent, scratch); // what could be stored is searched
     CAtlString text = scratch->GetString(L"en");
     CGalleryLanguageStringCollection::DeleteInstance(&scratch);
     return text;
@@ -196,23 +200,29 @@ CAtlString EnglishString(const XMLElement *parent)
 HRESULT CGalleryMetadata::Load(const tinyxml2::XMLElement *lom)
 {
     if (!lom) return E_INVALIDARG;
+    // Every field that is there is read; the first field that cannot be stored (out of memory) is the
+    // result.
+    HRESULT hr = S_OK;
+    const auto keep = [&hr](HRESULT step) {
+        if (SUCCEEDED(hr) && FAILED(step)) hr = step;
+    };
     const XMLElement *general = lom->FirstChildElement("lom:general");
     if (const XMLElement *entry = Child(general, {"lom:identifier", "lom:entry"}))
-        SetIdentifier(GalleryXmlUtil::StoredText(ElementText(entry)).c_str());
+        keep(SetIdentifier(GalleryXmlUtil::StoredText(ElementText(entry)).c_str()));
     if (const XMLElement *title = Child(general, {"lom:title"})) {
         m_title->RemoveAll();
-        AddStrings(title, m_title);
+        keep(AddStrings(title, m_title));
     }
     if (general && general->FirstChildElement("lom:keyword")) {
         m_keywords->RemoveAll();
         for (const XMLElement *k = general->FirstChildElement("lom:keyword"); k;
              k = k->NextSiblingElement("lom:keyword"))
-            AddStrings(k, m_keywords);
+            keep(AddStrings(k, m_keywords));
     }
     if (const XMLElement *version = Child(lom, {"lom:lifeCycle", "lom:version"}))
-        SetVersion(GalleryXmlUtil::StoredText(EnglishString(version)).c_str());
+        keep(SetVersion(GalleryXmlUtil::StoredText(EnglishString(version)).c_str()));
     if (const XMLElement *format = Child(lom, {"lom:technical", "lom:format"}))
-        SetFormat(GalleryXmlUtil::StoredText(ElementText(format)).c_str());
+        keep(SetFormat(GalleryXmlUtil::StoredText(ElementText(format)).c_str()));
     const XMLElement *technical = lom->FirstChildElement("lom:technical");
     for (const XMLElement *r = technical ? technical->FirstChildElement("lom:requirement") : nullptr; r;
          r = r->NextSiblingElement("lom:requirement")) {
@@ -223,25 +233,25 @@ HRESULT CGalleryMetadata::Load(const tinyxml2::XMLElement *lom)
             const CAtlString name = ElementText(Child(c, {"lom:name", "lom:value"}));
             if (name.empty()) continue;
             if (const XMLElement *minimum = c->FirstChildElement("lom:minimumVersion"))
-                m_minimumRequirements->Add(name.c_str(), ElementText(minimum).c_str());
+                keep(m_minimumRequirements->Add(name.c_str(), ElementText(minimum).c_str()));
             if (const XMLElement *maximum = c->FirstChildElement("lom:maximumVersion"))
-                m_maximumRequirements->Add(name.c_str(), ElementText(maximum).c_str());
+                keep(m_maximumRequirements->Add(name.c_str(), ElementText(maximum).c_str()));
         }
     }
     if (const XMLElement *sort = Descendant(lom, "keldagallery:sortoverride"))
-        SetSortOverride(GalleryXmlUtil::StoredText(EnglishString(sort)).c_str());
+        keep(SetSortOverride(GalleryXmlUtil::StoredText(EnglishString(sort)).c_str()));
     // The writer stores the date as creationdate, the in-place update as creationdatetime; the latter
     // is the more recent one when both are present.
     const XMLElement *date = Descendant(lom, "keldagallery:creationdatetime");
     if (!date) date = Descendant(lom, "keldagallery:creationdate");
     if (date) m_creationDateTime = ParseDateTime(ElementText(date).c_str());
     if (const XMLElement *original = Descendant(lom, "keldagallery:originalid"))
-        SetOriginalId(ElementText(original).c_str());
+        keep(SetOriginalId(ElementText(original).c_str()));
     if (const XMLElement *show = Child(general, {"keldagallery:showinlanguages"}))
-        SetShowInLanguages(ElementText(show).c_str());
+        keep(SetShowInLanguages(ElementText(show).c_str()));
     if (const XMLElement *hide = Child(general, {"keldagallery:hideinlanguages"}))
-        SetHideInLanguages(ElementText(hide).c_str());
-    return S_OK;
+        keep(SetHideInLanguages(ElementText(hide).c_str()));
+    return hr;
 }
 
 HRESULT CGalleryMetadata::WriteStandalone(CAtlStringA &out) const

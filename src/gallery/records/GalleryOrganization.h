@@ -10,12 +10,12 @@
 class CGalleryOrganization : public CGalleryRecord<CGalleryOrganization>
 {
   public:
-    static HRESULT CreateInstance(CGalleryOrganization **out);
+    [[nodiscard]] static HRESULT CreateInstance(CGalleryOrganization **out);
     static void DeleteInstance(CGalleryOrganization **inOut);
-    HRESULT Initialize();
+    [[nodiscard]] HRESULT Initialize();
     void Finalize();
     void Dispose();
-    HRESULT PerformSanityChecks(bool deep) const;
+    [[nodiscard]] HRESULT PerformSanityChecks(bool deep) const;
 
     CGalleryStringCollection *GetLanguages() const { return m_languages; }
     bool GetReadOnly() const { return m_readOnly != 0; }
@@ -39,7 +39,10 @@ static_assert(sizeof(CGalleryOrganization) == 48);
 class CGalleryOrganizationCollection : public CGalleryRecordArray<CGalleryOrganization>
 {
   public:
-    static HRESULT CreateInstance(CGalleryOrganizationCollection **out) { return CreateGalleryCollection(out); }
+    [[nodiscard]] static HRESULT CreateInstance(CGalleryOrganizationCollection **out)
+    {
+        return CreateGalleryCollection(out);
+    }
     static void DeleteInstance(CGalleryOrganizationCollection **inOut) { DeleteGalleryCollection(inOut); }
 };
 static_assert(std::is_standard_layout_v<CGalleryOrganizationCollection>);

@@ -21,14 +21,14 @@ struct Pair {
 // Every pair of the buffer, in order.
 std::vector<Pair> Parse(const wchar_t *buffer);
 uint32_t Count(const wchar_t *buffer);
-// Pair i, or false past the end.
+// Pair i, or false past the end (first and second are then left as they are, so callers preset a default).
 bool At(const wchar_t *buffer, uint32_t index, const wchar_t **first, const wchar_t **second);
 // Characters in use, the final extra 0 included.
 size_t Length(const wchar_t *buffer);
 // Appends one pair (first must be non-empty).
-HRESULT Append(const wchar_t **buffer, std::wstring_view first, std::wstring_view second);
+[[nodiscard]] HRESULT Append(const wchar_t **buffer, std::wstring_view first, std::wstring_view second);
 // Replaces the whole buffer by the given pairs (the views may point into the old buffer).
-HRESULT Build(const wchar_t **buffer, const std::vector<Pair> &pairs);
+[[nodiscard]] HRESULT Build(const wchar_t **buffer, const std::vector<Pair> &pairs);
 // Frees the buffer unless managed and leaves the shared empty string.
 void Release(const wchar_t **buffer);
 

@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-template <class T> HRESULT CreateGalleryRecord(T **out)
+template <class T> [[nodiscard]] HRESULT CreateGalleryRecord(T **out)
 {
     if (!out || *out) return E_INVALIDARG;
     auto *created = static_cast<T *>(std::calloc(1, sizeof(T)));

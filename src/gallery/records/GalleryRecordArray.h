@@ -54,7 +54,7 @@ template <class T, class Growth = CGalleryGrowByOne> class CGalleryRecordArray
   public:
     using Enumerator = CGalleryRecordEnumerator<T>;
 
-    HRESULT Initialize()
+    [[nodiscard]] HRESULT Initialize()
     {
         m_items = nullptr;
         m_count = m_capacity = 0;
@@ -78,8 +78,8 @@ template <class T, class Growth = CGalleryGrowByOne> class CGalleryRecordArray
     T *GetAt(uint32_t index) const { return index < m_count ? m_items[index] : nullptr; }
     T *const *GetData() const { return m_items; }
 
-    HRESULT Add(T *record) { return Insert(m_count, record); }
-    HRESULT Insert(uint32_t index, T *record)
+    [[nodiscard]] HRESULT Add(T *record) { return Insert(m_count, record); }
+    [[nodiscard]] HRESULT Insert(uint32_t index, T *record)
     {
         if (!record || index > m_count) return E_INVALIDARG;
         CGallery::NoteManagedWrite(this);
@@ -92,6 +92,8 @@ template <class T, class Growth = CGalleryGrowByOne> class CGalleryRecordArray
         ++m_count;
         return S_OK;
     }
+    // SetAt, RemoveAt and Remove fail only for a null record or an index past the end, which a caller
+    // that took the index from this collection cannot meet; their results may go unused.
     // Puts the record at index; the record that was there is destroyed (the collection owns it).
     HRESULT SetAt(uint32_t index, T *record)
     {
@@ -102,7 +104,7 @@ template <class T, class Growth = CGalleryGrowByOne> class CGalleryRecordArray
         return S_OK;
     }
     // Moves every record of other to the end of this collection; other is left empty.
-    HRESULT AddRange(CGalleryRecordArray *other)
+    [[nodiscard]] HRESULT AddRange(CGalleryRecordArray *other)
     {
         if (!other) return E_INVALIDARG;
         if (other == this) return E_INVALIDARG;
@@ -121,6 +123,7 @@ template <class T, class Growth = CGalleryGrowByOne> class CGalleryRecordArray
         --m_count;
         return S_OK;
     }
+    // S_FALSE when the record is not held.
     HRESULT Remove(T *record)
     {
         const uint32_t index = IndexOf(record);
@@ -147,7 +150,7 @@ template <class T, class Growth = CGalleryGrowByOne> class CGalleryRecordArray
     T *GetByIdentifier(const wchar_t *identifier) const { return GetAt(IndexOf(identifier)); }
     Enumerator GetEnumerator() const { return Enumerator(m_items, m_count); }
 
-    HRESULT PerformSanityChecks(bool deep) const
+    [[nodiscard]] HRESULT PerformSanityChecks(bool deep) const
     {
         if (m_count > m_capacity || (m_count && !m_items)) return E_FAIL;
         for (uint32_t i = 0; i < m_count; ++i) {
@@ -161,7 +164,7 @@ template <class T, class Growth = CGalleryGrowByOne> class CGalleryRecordArray
     }
 
   protected:
-    HRESULT Reserve(uint32_t capacity)
+    [[nodiscard]] HRESULT Reserve(uint32_t capacity)
     {
         if (capacity <= m_capacity) return S_OK;
         void *items = m_items;
@@ -179,7 +182,7 @@ template <class T, class Growth = CGalleryGrowByOne> class CGalleryRecordArray
 
 // CreateInstance/DeleteInstance of a collection type C (a CGalleryRecordArray without data of its own):
 // the record pattern of GalleryRecordAlloc_p.h.
-template <class C> HRESULT CreateGalleryCollection(C **out)
+template <class C> [[nodiscard]] HRESULT CreateGalleryCollection(C **out)
 {
     return CreateGalleryRecord(out);
 }

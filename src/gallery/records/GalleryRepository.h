@@ -12,25 +12,25 @@
 class CGalleryRepository : public CGalleryRecord<CGalleryRepository>
 {
   public:
-    static HRESULT CreateInstance(CGalleryRepository **out);
+    [[nodiscard]] static HRESULT CreateInstance(CGalleryRepository **out);
     static void DeleteInstance(CGalleryRepository **inOut);
-    HRESULT Initialize();
+    [[nodiscard]] HRESULT Initialize();
     void Finalize();
     void Dispose();
-    HRESULT PerformSanityChecks(bool deep) const;
+    [[nodiscard]] HRESULT PerformSanityChecks(bool deep) const;
 
     const wchar_t *GetDirectoryPath() const { return m_directory; }
     // Stores the standardized path.
-    HRESULT SetDirectoryPath(const wchar_t *directory);
+    [[nodiscard]] HRESULT SetDirectoryPath(const wchar_t *directory);
     CGalleryRepository *GetContainer() const { return m_container; }
     void SetContainer(CGalleryRepository *container) { m_container = container; }
     CGalleryManifestCollection *GetManifests() const { return m_manifests; }
     CGalleryRepositoryCollection *GetRepositories() const { return m_repositories; }
 
     // The registered repository directories (user scope), in registration order.
-    static HRESULT RegisterRepository(const wchar_t *directory);
-    static HRESULT UnregisterRepository(const wchar_t *directory);
-    static HRESULT GetRegisteredRepositories(std::vector<CAtlString> &directories);
+    [[nodiscard]] static HRESULT RegisterRepository(const wchar_t *directory);
+    [[nodiscard]] static HRESULT UnregisterRepository(const wchar_t *directory);
+    [[nodiscard]] static HRESULT GetRegisteredRepositories(std::vector<CAtlString> &directories);
 
     CGalleryObject m_object;
     const wchar_t *m_directory;
@@ -45,7 +45,10 @@ static_assert(sizeof(CGalleryRepository) == 48);
 class CGalleryRepositoryCollection : public CGalleryRecordArray<CGalleryRepository>
 {
   public:
-    static HRESULT CreateInstance(CGalleryRepositoryCollection **out) { return CreateGalleryCollection(out); }
+    [[nodiscard]] static HRESULT CreateInstance(CGalleryRepositoryCollection **out)
+    {
+        return CreateGalleryCollection(out);
+    }
     static void DeleteInstance(CGalleryRepositoryCollection **inOut) { DeleteGalleryCollection(inOut); }
     using CGalleryRecordArray<CGalleryRepository>::IndexOf;
     // By directory, compared without regard to case like path values.

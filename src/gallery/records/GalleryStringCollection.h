@@ -16,18 +16,19 @@ static_assert(std::is_standard_layout_v<CGalleryStringEntry>);
 class CGalleryStringCollection
 {
   public:
-    static HRESULT CreateInstance(CGalleryStringCollection **out);
+    [[nodiscard]] static HRESULT CreateInstance(CGalleryStringCollection **out);
     static void DeleteInstance(CGalleryStringCollection **inOut);
-    HRESULT Initialize();
+    [[nodiscard]] HRESULT Initialize();
     void Finalize() { Dispose(); }
     void Dispose() { Clear(); }
-    HRESULT PerformSanityChecks(bool deep) const;
+    [[nodiscard]] HRESULT PerformSanityChecks(bool deep) const;
 
     uint32_t GetCount() const { return m_count; }
     const wchar_t *GetAt(uint32_t index) const;
     uint8_t GetFlagAt(uint32_t index) const;
-    HRESULT Add(const wchar_t *text, uint8_t flag = 0);
-    HRESULT InsertAt(uint32_t index, const wchar_t *text, uint8_t flag = 0);
+    [[nodiscard]] HRESULT Add(const wchar_t *text, uint8_t flag = 0);
+    [[nodiscard]] HRESULT InsertAt(uint32_t index, const wchar_t *text, uint8_t flag = 0);
+    // Fails only for an index past the end.
     HRESULT RemoveAt(uint32_t index);
     void Clear();
     // Exact comparison; CGallery::MaxIndex when absent.
