@@ -143,8 +143,11 @@ bool CInstallationController::CheckRemoteGalleryProvider(CAtlString url)
     bool downloaded = false;
     const HRESULT hr = CGalleryInstallation::Download(url, target, CGalleryInstallation::CategoriesFileName, &observer,
                                                       nullptr, 0, localPath, downloaded);
-    // Only the answer matters; a probe copy that stays behind changes nothing.
-    (void)CFileManipulator::DeleteFile(target);
+    // Only the answer matters: the probe leaves nothing behind, neither its copy nor the downloader's
+    // partial and state files beside it.
+    const CAtlString probe = target.GetFilePathString();
+    for (const wchar_t *suffix : {L"", L".part", L".st"})
+        (void)CFileManipulator::DeleteFile(CKeldaFilePath(probe + suffix));
     if (!localPath.empty() && CKeldaFilePath(localPath) != target)
         (void)CFileManipulator::DeleteFile(CKeldaFilePath(localPath));
     return hr == S_OK;
