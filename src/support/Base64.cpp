@@ -1,24 +1,23 @@
-// Base64 encoding and decoding.
+// Base64 encoding and decoding on QByteArray, with the documented checks around it.
 #include "support/Base64.h"
 
+#include <QByteArray>
+
+#include <algorithm>
 #include <cstdio>
 
 namespace
 {
 
-constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+// QByteArray sizes are int: long inputs go through in pieces. A piece of whole 3-byte groups encodes,
+// and a piece of whole 4-symbol groups decodes, exactly as its share of the whole does.
+constexpr size_t kEncodePiece = size_t(3) << 20;
+constexpr size_t kDecodePiece = size_t(4) << 20;
 
-struct DecodeTable {
-    int8_t v[256];
-    constexpr DecodeTable() : v()
-    {
-        for (int i = 0; i < 256; ++i)
-            v[i] = -1;
-        for (int i = 0; i < 64; ++i)
-            v[static_cast<unsigned char>(kAlphabet[i])] = static_cast<int8_t>(i);
-    }
-};
-constexpr DecodeTable kDecode;
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 } // namespace
 
@@ -26,27 +25,12 @@ CAtlStringA ConvertRawBytesIntoBase64String(const void *bytes, size_t count, std
 {
     CAtlStringA out(prefix);
     if (!bytes) count = 0;
-    const auto *p = static_cast<const uint8_t *>(bytes);
     out.reserve(prefix.size() + (count + 2) / 3 * 4);
-    size_t i = 0;
-    for (; i + 3 <= count; i += 3) {
-        const uint32_t v = (uint32_t(p[i]) << 16) | (uint32_t(p[i + 1]) << 8) | p[i + 2];
-        out += kAlphabet[v >> 18];
-        out += kAlphabet[(v >> 12) & 63];
-        out += kAlphabet[(v >> 6) & 63];
-        out += kAlphabet[v & 63];
-    }
-    if (count - i == 1) {
-        const uint32_t v = uint32_t(p[i]) << 16;
-        out += kAlphabet[v >> 18];
-        out += kAlphabet[(v >> 12) & 63];
-        out += "==";
-    } else if (count - i == 2) {
-        const uint32_t v = (uint32_t(p[i]) << 16) | (uint32_t(p[i + 1]) << 8);
-        out += kAlphabet[v >> 18];
-        out += kAlphabet[(v >> 12) & 63];
-        out += kAlphabet[(v >> 6) & 63];
-        out += '=';
+    const auto *p = static_cast<const char *>(bytes);
+    for (size_t at = 0; at < count; at += kEncodePiece) {
+        const size_t n = std::min(kEncodePiece, count - at);
+        const QByteArray encoded = QByteArray::fromRawData(p + at, static_cast<int>(n)).toBase64();
+        out.append(encoded.constData(), static_cast<size_t>(encoded.size()));
     }
     return out;
 }
@@ -81,30 +65,27 @@ bool ConvertBase64StringIntoRawBytes(std::string_view text, std::vector<uint8_t>
         if (comma == std::string_view::npos) return false;
         text.remove_prefix(comma + 1);
     }
+    // Without the white space: whole groups of four, with at most two "=" and only at the very end.
+    std::string symbols;
+    symbols.reserve(text.size());
+    for (const char c : text)
+        if (!IsBlank(c)) symbols += c;
+    if (symbols.size() % 4 != 0) return false;
+    const size_t padding = symbols.find('=');
+    if (padding != std::string::npos &&
+        (symbols.size() - padding > 2 || symbols.find_first_not_of('=', padding) != std::string::npos))
+        return false;
     std::vector<uint8_t> bytes;
-    bytes.reserve(text.size() / 4 * 3);
-    uint32_t acc = 0;
-    int bits = 0;
-    size_t symbols = 0, padding = 0;
-    for (const char c : text) {
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') continue;
-        if (c == '=') {
-            ++padding;
-            ++symbols;
-            continue;
-        }
-        const int v = kDecode.v[static_cast<unsigned char>(c)];
-        if (v < 0 || padding) return false; // data after padding
-        ++symbols;
-        acc = (acc << 6) | static_cast<uint32_t>(v);
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            bytes.push_back(static_cast<uint8_t>(acc >> bits));
-            acc &= (1u << bits) - 1;
-        }
+    bytes.reserve(symbols.size() / 4 * 3);
+    for (size_t at = 0; at < symbols.size(); at += kDecodePiece) {
+        const size_t n = std::min(kDecodePiece, symbols.size() - at);
+        // Strict decoding: any character outside the alphabet fails.
+        const QByteArray::FromBase64Result result =
+            QByteArray::fromBase64Encoding(QByteArray::fromRawData(symbols.data() + at, static_cast<int>(n)),
+                                           QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
+        if (result.decodingStatus != QByteArray::Base64DecodingStatus::Ok) return false;
+        bytes.insert(bytes.end(), result.decoded.cbegin(), result.decoded.cend());
     }
-    if (symbols % 4 != 0 || padding > 2) return false;
     *out = std::move(bytes);
     return true;
 }

@@ -1,10 +1,15 @@
 // UTF-8 conversion, case mapping, trimming and formatting for the two text types.
 #include "support/Text.h"
 
+#include "support/Limits.h"
+
 #include <QChar>
 #include <QString>
 #include <QVector>
 
+#include <unicode/utf8.h>
+
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
 
@@ -13,79 +18,8 @@ namespace Text
 namespace
 {
 
-constexpr char32_t kReplacement = 0xFFFD;
-
-// Decodes one scalar value at bytes[i]; advances i. Returns kReplacement for a malformed sequence,
-// consuming the maximal ill-formed prefix (at least one byte).
-char32_t DecodeOne(std::string_view bytes, size_t &i, bool &ok)
-{
-    const auto b0 = static_cast<unsigned char>(bytes[i]);
-    ok = true;
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
-    }
-    int length = 0;
-    char32_t value = 0;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        length = 2;
-        value = b0 & 0x1F;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        length = 3;
-        value = b0 & 0x0F;
-        if (b0 == 0xE0) lo = 0xA0;
-        if (b0 == 0xED) hi = 0x9F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        length = 4;
-        value = b0 & 0x07;
-        if (b0 == 0xF0) lo = 0x90;
-        if (b0 == 0xF4) hi = 0x8F;
-    } else {
-        ++i;
-        ok = false;
-        return kReplacement;
-    }
-    size_t j = i + 1;
-    for (int k = 1; k < length; ++k, ++j) {
-        if (j >= bytes.size()) {
-            i = j;
-            ok = false;
-            return kReplacement;
-        }
-        const auto b = static_cast<unsigned char>(bytes[j]);
-        if (b < lo || b > hi) {
-            i = j;
-            ok = false;
-            return kReplacement;
-        }
-        lo = 0x80;
-        hi = 0xBF;
-        value = (value << 6) | (b & 0x3F);
-    }
-    i = j;
-    return value;
-}
-
-void AppendUtf8(std::string &out, char32_t c)
-{
-    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = kReplacement;
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
+// Largest stretch of UTF-8 handed to ICU at once (its lengths are 32-bit).
+constexpr size_t kWindow = size_t(1) << 30;
 
 bool IsSpace(wchar_t c)
 {
@@ -94,14 +28,26 @@ bool IsSpace(wchar_t c)
 
 } // namespace
 
+// The UTF-8 steps are ICU's: a malformed sequence becomes one U+FFFD for its maximal ill-formed
+// prefix (at least one byte), overlong forms and encoded surrogates included. ICU counts in 32 bits,
+// so longer texts go through in windows; a sequence (at most 4 bytes) never straddles two of them.
 CAtlString FromUtf8(std::string_view utf8)
 {
-    CAtlString out;
-    out.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) {
-        bool ok;
-        out.push_back(static_cast<wchar_t>(DecodeOne(utf8, i, ok)));
+    CAtlString out(utf8.size(), L'\0');
+    size_t n = 0;
+    for (size_t at = 0; at < utf8.size();) {
+        const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data() + at);
+        const auto length = static_cast<int32_t>(std::min(utf8.size() - at, kWindow));
+        const int32_t stop = at + static_cast<size_t>(length) == utf8.size() ? length : length - U8_MAX_LENGTH;
+        int32_t i = 0;
+        while (i < stop) {
+            UChar32 c;
+            U8_NEXT_OR_FFFD(bytes, i, length, c);
+            out[n++] = static_cast<wchar_t>(c);
+        }
+        at += static_cast<size_t>(i);
     }
+    out.resize(n);
     return out;
 }
 
@@ -109,17 +55,34 @@ CAtlStringA ToUtf8(std::wstring_view wide)
 {
     CAtlStringA out;
     out.reserve(wide.size());
-    for (wchar_t c : wide)
-        AppendUtf8(out, static_cast<char32_t>(c));
+    uint8_t piece[U8_MAX_LENGTH * 256];
+    for (size_t at = 0; at < wide.size();) {
+        const size_t count = std::min<size_t>(wide.size() - at, 256);
+        int32_t n = 0;
+        for (size_t k = 0; k < count; ++k) {
+            auto c = static_cast<UChar32>(wide[at + k]);
+            if (U_IS_SURROGATE(c) || static_cast<uint32_t>(c) > 0x10FFFF) c = 0xFFFD;
+            U8_APPEND_UNSAFE(piece, n, c);
+        }
+        out.append(reinterpret_cast<const char *>(piece), static_cast<size_t>(n));
+        at += count;
+    }
     return out;
 }
 
-bool IsValidUtf8(std::string_view bytes)
+bool IsValidUtf8(std::string_view utf8)
 {
-    for (size_t i = 0; i < bytes.size();) {
-        bool ok;
-        DecodeOne(bytes, i, ok);
-        if (!ok) return false;
+    for (size_t at = 0; at < utf8.size();) {
+        const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data() + at);
+        const auto length = static_cast<int32_t>(std::min(utf8.size() - at, kWindow));
+        const int32_t stop = at + static_cast<size_t>(length) == utf8.size() ? length : length - U8_MAX_LENGTH;
+        int32_t i = 0;
+        while (i < stop) {
+            UChar32 c;
+            U8_NEXT(bytes, i, length, c);
+            if (c < 0) return false;
+        }
+        at += static_cast<size_t>(i);
     }
     return true;
 }
@@ -280,8 +243,8 @@ CAtlString FormatV(const wchar_t *format, va_list args)
         const int n = std::vswprintf(buffer.data(), buffer.size(), format, copy);
         va_end(copy);
         if (n >= 0 && static_cast<size_t>(n) < buffer.size()) return CAtlString(buffer.data(), static_cast<size_t>(n));
-        // vswprintf does not report the needed size; grow until it fits (bounded by 64 MiB of text).
-        if (buffer.size() >= (size_t(1) << 26)) return CAtlString();
+        // vswprintf does not report the needed size; grow until it fits, up to the limit.
+        if (buffer.size() >= Limits::kMaxFormattedText) return CAtlString();
         buffer.resize(buffer.size() * 4);
     }
 }
