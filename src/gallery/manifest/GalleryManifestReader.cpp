@@ -9,6 +9,13 @@
 //   end inside one.
 // - `resources` may not start inside an organization, and every file must be resolved by a `resource`
 //   when `resources` (or the document) ends.
+//
+// Requirements: this reader makes a requirement only of a `lom:orComposite` whose `lom:type` value is
+// "browser", while CGalleryMetadata::Load, which reads the "metadata.xml" inside an item file, also takes
+// "x-keldalabs-vellum". A manifest is always written by the gallery writer, which records every
+// requirement as LOM's own "browser" type; an item file is also made by the host application, which names
+// itself (its program key "x-keldalabs-vellum") as the type. Any other type in a manifest is not one of
+// ours and is skipped rather than turned into a requirement that MeetsRequirements would check.
 #include "gallery/manifest/GalleryManifestReader.h"
 
 #include "gallery/records/GalleryActivity.h"
@@ -34,12 +41,96 @@ CAtlString AttributeValue(const KELDASaxAttributes &attributes, std::string_view
     return value ? value.value() : CAtlString();
 }
 
+// The elements this reader acts on. Several names share one meaning: the `gallery:` names of older
+// manifests and the `keldagallery:` names of later ones.
+enum eElement {
+    eElementOther,
+    eElementItem,
+    eElementTitle,
+    eElementMetadata,
+    eElementOrganization,
+    eElementOrganizations,
+    eElementResource,
+    eElementResources,
+    eElementLomString,
+    eElementLomTitle,
+    eElementLomKeyword,
+    eElementLomGeneral,
+    eElementLomIdentifier,
+    eElementLomEntry,
+    eElementLomFormat,
+    eElementLomRequirement,
+    eElementLomOrComposite,
+    eElementLomType,
+    eElementLomName,
+    eElementLomValue,
+    eElementLomMinimumVersion,
+    eElementLomMaximumVersion,
+    eElementLomVersion,
+    eElementSortOverride,
+    eElementOriginalId,
+    eElementShowInLanguages,
+    eElementHideInLanguages,
+    eElementCreationDate,
+    eElementStringVersions,
+};
+
+struct ElementName {
+    std::string_view name;
+    eElement element;
+};
+
+// Qualified names as they stand in the document, the most frequent first (the strings of every LOM
+// block, then the records).
+constexpr ElementName kElements[] = {
+    {"lom:string", eElementLomString},
+    {"lom:value", eElementLomValue},
+    {"lom:source", eElementOther},
+    {"lom:title", eElementLomTitle},
+    {"lom:keyword", eElementLomKeyword},
+    {"lom:entry", eElementLomEntry},
+    {"lom:identifier", eElementLomIdentifier},
+    {"lom:general", eElementLomGeneral},
+    {"lom:format", eElementLomFormat},
+    {"lom:version", eElementLomVersion},
+    {"item", eElementItem},
+    {"title", eElementTitle},
+    {"metadata", eElementMetadata},
+    {"resource", eElementResource},
+    {"lom:requirement", eElementLomRequirement},
+    {"lom:orComposite", eElementLomOrComposite},
+    {"lom:type", eElementLomType},
+    {"lom:name", eElementLomName},
+    {"lom:minimumVersion", eElementLomMinimumVersion},
+    {"lom:maximumVersion", eElementLomMaximumVersion},
+    {"keldagallery:sortoverride", eElementSortOverride},
+    {"gallery:sortkey", eElementSortOverride},
+    {"keldagallery:originalid", eElementOriginalId},
+    {"keldagallery:showinlanguages", eElementShowInLanguages},
+    {"keldagallery:hideinlanguages", eElementHideInLanguages},
+    {"keldagallery:creationdatetime", eElementCreationDate},
+    {"keldagallery:creationdate", eElementCreationDate},
+    {"gallery:creationdate", eElementCreationDate},
+    {"keldagallery:stringversions", eElementStringVersions},
+    {"organization", eElementOrganization},
+    {"organizations", eElementOrganizations},
+    {"resources", eElementResources},
+};
+
+eElement ElementOf(std::string_view name)
+{
+    for (const ElementName &entry : kElements)
+        if (entry.name == name) return entry.element;
+    return eElementOther;
+}
+
 } // namespace
 
 KELDASaxOpenXmlHandler::KELDASaxOpenXmlHandler(CGalleryManifest *manifest, IGalleryManifestOpenObserver *observer)
     : m_manifest(manifest), m_observer(observer)
 {
-    CGalleryLanguageStringCollection::CreateInstance(&m_scratch);
+    // Null when out of memory: the first element that needs it then fails the parse.
+    (void)CGalleryLanguageStringCollection::CreateInstance(&m_scratch);
 }
 
 KELDASaxOpenXmlHandler::~KELDASaxOpenXmlHandler()
@@ -131,12 +222,15 @@ HRESULT KELDASaxOpenXmlHandler::startElement(const KELDASaxString &name, const K
                                              const KELDASaxAttributes &attributes, const KELDASaxString &text, size_t,
                                              size_t)
 {
-    const std::string_view n = name.view();
-    if (n == "item") {
+    const eElement element = ElementOf(name.view());
+    switch (element) {
+    case eElementOther:
+        return S_OK;
+    case eElementItem: {
         const KELDASaxString reference = attributes.GetValue("identifierref");
         return reference ? StartFile(attributes, reference) : StartActivity(attributes);
     }
-    if (n == "title") {
+    case eElementTitle: {
         const CAtlString title = TrimmedValue(text);
         if (m_file)
             m_fileTitle = title;
@@ -146,91 +240,86 @@ HRESULT KELDASaxOpenXmlHandler::startElement(const KELDASaxString &name, const K
             m_organizationTitle = title;
         return S_OK;
     }
-    if (n == "metadata") {
+    case eElementMetadata:
         m_metadata = InnermostMetadata();
         return S_OK;
-    }
-    if (n == "lom:string") {
+    case eElementLomString: {
         if (!m_strings) return S_OK;
         const KELDASaxString language = attributes.GetValue("language");
         const CAtlString code = language && !language.empty() ? language.value() : CAtlString(L"en");
         return m_strings->Add(code.empty() ? L"en" : code.c_str(), TrimmedValue(text).c_str());
     }
-    if (n == "lom:title" || n == "lom:keyword") {
+    case eElementLomTitle:
+    case eElementLomKeyword:
         if (m_strings || !m_metadata) return E_FAIL;
-        m_strings = n == "lom:title" ? m_metadata->GetTitle() : m_metadata->GetKeywords();
+        m_strings = element == eElementLomTitle ? m_metadata->GetTitle() : m_metadata->GetKeywords();
         return S_OK;
-    }
-    if (n == "lom:general") {
+    case eElementLomGeneral:
         m_inGeneral = true;
         return S_OK;
-    }
-    if (n == "lom:identifier") {
+    case eElementLomIdentifier:
         if (m_inGeneral) m_inIdentifier = true;
         return S_OK;
-    }
-    if (n == "lom:entry") {
+    case eElementLomEntry:
         if (m_inGeneral && m_inIdentifier && m_metadata) return m_metadata->SetIdentifier(TrimmedValue(text).c_str());
         return S_OK;
-    }
-    if (n == "lom:format") {
+    case eElementLomFormat:
         if (m_file) return m_file->GetMetadata()->SetFormat(TrimmedValue(text).c_str());
         return S_OK;
-    }
-    if (n == "lom:requirement") {
+    case eElementLomRequirement:
         m_inRequirement = true;
         return S_OK;
-    }
-    if (n == "lom:orComposite") {
+    case eElementLomOrComposite:
         if (m_inRequirement) m_inOrComposite = true;
         return S_OK;
-    }
-    if (n == "lom:type") {
+    case eElementLomType:
         m_inType = m_inOrComposite;
         return S_OK;
-    }
-    if (n == "lom:name") {
+    case eElementLomName:
         m_inName = m_inOrComposite;
         return S_OK;
-    }
-    if (n == "lom:value") {
+    case eElementLomValue:
+        // See the top of the file for why only "browser" makes a requirement here.
         if (m_inType && TrimmedValue(text) == L"browser") m_isBrowser = true;
         if (m_inName) m_requirementName = TrimmedValue(text);
         return S_OK;
-    }
-    if (n == "lom:minimumVersion" || n == "lom:maximumVersion") {
+    case eElementLomMinimumVersion:
+    case eElementLomMaximumVersion: {
         if (!m_inOrComposite || !m_isBrowser || m_requirementName.empty() || !m_metadata) return S_OK;
-        CGalleryKeyedStringCollection *target =
-            n == "lom:minimumVersion" ? m_metadata->GetMinimumRequirements() : m_metadata->GetMaximumRequirements();
+        CGalleryKeyedStringCollection *target = element == eElementLomMinimumVersion
+                                                    ? m_metadata->GetMinimumRequirements()
+                                                    : m_metadata->GetMaximumRequirements();
         return target->Add(m_requirementName.c_str(), TrimmedValue(text).c_str());
     }
-    if (n == "keldagallery:sortoverride" || n == "gallery:sortkey" || n == "lom:version") {
+    case eElementSortOverride:
+    case eElementLomVersion:
+        if (!m_scratch) return E_OUTOFMEMORY;
         if (m_strings) return E_FAIL;
         m_scratch->RemoveAll();
         m_strings = m_scratch;
         return S_OK;
-    }
-    if (n == "keldagallery:originalid") {
+    case eElementOriginalId:
         if (m_metadata) return m_metadata->SetOriginalId(TrimmedValue(text).c_str());
         return S_OK;
-    }
-    if (n == "keldagallery:showinlanguages" || n == "keldagallery:hideinlanguages") {
+    case eElementShowInLanguages:
+    case eElementHideInLanguages: {
         if (!m_metadata) return S_OK;
         const CAtlString codes = TrimmedValue(text);
-        return n == "keldagallery:showinlanguages" ? m_metadata->SetShowInLanguages(codes.c_str())
-                                                   : m_metadata->SetHideInLanguages(codes.c_str());
+        return element == eElementShowInLanguages ? m_metadata->SetShowInLanguages(codes.c_str())
+                                                  : m_metadata->SetHideInLanguages(codes.c_str());
     }
-    if (n == "keldagallery:creationdatetime" || n == "keldagallery:creationdate" || n == "gallery:creationdate") {
+    case eElementCreationDate:
         if (m_metadata) m_metadata->SetCreationDateTime(CGalleryMetadata::ParseDateTime(TrimmedValue(text).c_str()));
         return S_OK;
-    }
-    if (n == "keldagallery:stringversions") {
+    case eElementStringVersions:
         if (m_strings) return E_FAIL;
         m_strings = m_manifest->GetStringVersions();
         return S_OK;
-    }
-    if (n == "organization") return StartOrganization(attributes);
-    if (n == "resource") {
+    case eElementOrganization:
+        return StartOrganization(attributes);
+    case eElementOrganizations:
+        return S_OK;
+    case eElementResource: {
         const KELDASaxString identifier = attributes.GetValue("identifier");
         if (!identifier) return S_OK;
         const auto range = m_unresolved.equal_range(std::string(identifier.view()));
@@ -243,7 +332,9 @@ HRESULT KELDASaxOpenXmlHandler::startElement(const KELDASaxString &name, const K
         m_unresolved.erase(range.first, range.second);
         return S_OK;
     }
-    if (n == "resources") return m_organization ? E_FAIL : S_OK;
+    case eElementResources:
+        return m_organization ? E_FAIL : S_OK;
+    }
     return S_OK;
 }
 
@@ -279,54 +370,73 @@ HRESULT KELDASaxOpenXmlHandler::EndOrganization()
 HRESULT KELDASaxOpenXmlHandler::endElement(const KELDASaxString &name, const KELDASaxString &, const KELDASaxString &,
                                            size_t position, size_t length)
 {
-    const std::string_view n = name.view();
+    const eElement element = ElementOf(name.view());
     HRESULT hr = S_OK;
-    if (n == "item") {
+    switch (element) {
+    case eElementItem:
         hr = EndItem();
-    } else if (n == "metadata") {
+        break;
+    case eElementMetadata:
         if (!m_metadata || m_strings) hr = E_FAIL;
         m_metadata = nullptr;
         m_inIdentifier = false;
-    } else if (n == "lom:title") {
+        break;
+    case eElementLomTitle:
         if (m_strings && m_strings->IsEmpty() && m_metadata) {
             const CAtlString *pending = PendingTitleOf(m_metadata);
             hr = m_strings->Add(CGallery::DefaultLanguage, pending ? pending->c_str() : L"");
         }
         m_strings = nullptr;
-    } else if (n == "lom:keyword") {
+        break;
+    case eElementLomKeyword:
         if (!m_strings) hr = E_FAIL;
         m_strings = nullptr;
-    } else if (n == "keldagallery:stringversions") {
+        break;
+    case eElementStringVersions:
         m_strings = nullptr;
-    } else if (n == "keldagallery:sortoverride" || n == "gallery:sortkey" || n == "lom:version") {
+        break;
+    case eElementSortOverride:
+    case eElementLomVersion:
         if (m_strings == m_scratch) {
             if (m_metadata) {
                 const wchar_t *value = m_scratch->GetString(CGallery::DefaultLanguage);
-                hr = n == "lom:version" ? m_metadata->SetVersion(value) : m_metadata->SetSortOverride(value);
+                hr = element == eElementLomVersion ? m_metadata->SetVersion(value) : m_metadata->SetSortOverride(value);
             }
             m_scratch->RemoveAll();
             m_strings = nullptr;
         }
-    } else if (n == "lom:general") {
+        break;
+    case eElementLomGeneral:
         m_inGeneral = false;
         m_inIdentifier = false;
-    } else if (n == "lom:identifier") {
+        break;
+    case eElementLomIdentifier:
         m_inIdentifier = false;
-    } else if (n == "lom:requirement") {
+        break;
+    case eElementLomRequirement:
         m_inRequirement = false;
-    } else if (n == "lom:orComposite") {
+        break;
+    case eElementLomOrComposite:
         m_inOrComposite = m_inType = m_inName = m_isBrowser = false;
         m_requirementName.clear();
-    } else if (n == "lom:type") {
+        break;
+    case eElementLomType:
         m_inType = false;
-    } else if (n == "lom:name") {
+        break;
+    case eElementLomName:
         m_inName = false;
-    } else if (n == "organization") {
+        break;
+    case eElementOrganization:
         hr = EndOrganization();
-    } else if (n == "organizations") {
+        break;
+    case eElementOrganizations:
         if (m_organization) hr = E_FAIL;
-    } else if (n == "resources") {
+        break;
+    case eElementResources:
         if (!m_unresolved.empty()) hr = E_FAIL;
+        break;
+    default:
+        break;
     }
     if (FAILED(hr)) return hr;
     if (m_observer && length) {
