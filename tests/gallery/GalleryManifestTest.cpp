@@ -8,6 +8,8 @@
 #include "gallery/records/GalleryMetadata.h"
 #include "gallery/records/GalleryOrganization.h"
 
+#include "support/ZipHelper.h"
+
 #include "common/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +20,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <set>
 
 namespace
 {
@@ -369,6 +372,58 @@ TEST(GalleryManifest, GalleryArchiveAndDirectoryForms)
     ManifestPtr broken = NewManifest();
     ASSERT_TRUE(TestEnv::WriteFile(dir.file("bad.gallery"), "not a zip"));
     EXPECT_EQ(broken->Open(W(dir.file("bad.gallery")).c_str()), E_FAIL);
+}
+
+// The files below the temporary folder, relative to it.
+std::set<std::string> TemporaryEntries()
+{
+    const std::string temp = Text::ToUtf8(CKeldaDirectoryPath::GetTempFileDirectoryPath().GetDirectoryPathString());
+    std::set<std::string> entries;
+    std::error_code error;
+    for (auto it = std::filesystem::recursive_directory_iterator(temp, error);
+         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error))
+        entries.insert(std::filesystem::relative(it->path(), temp).string());
+    return entries;
+}
+
+// An archive is unpacked into the temporary folder for as long as the manifest that opened it lives;
+// opening another archive replaces the copy, and an archive without a manifest leaves nothing either.
+TEST(GalleryManifest, UnpackedArchivesGoWithTheirManifest)
+{
+    TestEnv::TempDir dir;
+    const std::string content = dir.path() + "/content";
+    std::filesystem::create_directories(content + "/items");
+    ASSERT_TRUE(TestEnv::WriteFile(content + "/a.galleryitem", "A"));
+    ASSERT_TRUE(TestEnv::WriteFile(content + "/items/b file.galleryitem", "BB"));
+    ManifestPtr m = SampleManifest();
+    ASSERT_EQ(m->SetXmlPath(W(content + "/imsmanifest.xml").c_str()), S_OK);
+    ASSERT_EQ(m->SaveChanges(), S_OK);
+    const CAtlString packed = W(dir.file("copy.gallery"));
+    ASSERT_EQ(m->SaveAs(packed.c_str()), S_OK);
+    const std::string other = dir.path() + "/other";
+    std::filesystem::create_directories(other);
+    ASSERT_TRUE(TestEnv::WriteFile(other + "/readme.txt", "no manifest here"));
+    const CAtlString noManifest = W(dir.file("other.zip"));
+    ASSERT_TRUE(CZipHelper::ZipFolderToFile(CKeldaDirectoryPath(W(other)), CKeldaFilePath(noManifest)));
+
+    const std::set<std::string> before = TemporaryEntries();
+    {
+        ManifestPtr unpacked = NewManifest();
+        ASSERT_EQ(unpacked->Open(packed.c_str()), S_OK);
+        const std::set<std::string> opened = TemporaryEntries();
+        EXPECT_GT(opened.size(), before.size());
+        CGalleryFile *bee = unpacked->GetOrganizations()->GetAt(0)->GetActivities()->GetAt(0)->GetFiles()->GetAt(0);
+        EXPECT_EQ(TestEnv::ReadFile(Text::ToUtf8(bee->GetHrefFilePath().GetFilePathString())), "BB");
+
+        ManifestPtr second = NewManifest();
+        ASSERT_EQ(second->Open(packed.c_str()), S_OK);
+        second.reset();
+        EXPECT_EQ(TemporaryEntries(), opened) << "the other manifest's copy went, this one's stays";
+
+        EXPECT_EQ(unpacked->Open(noManifest.c_str()), S_FALSE);
+        EXPECT_EQ(TemporaryEntries().size(), before.size() + 2) << "only the new copy: its folder and readme.txt";
+    }
+    EXPECT_EQ(TemporaryEntries(), before);
 }
 
 TEST(GalleryManifest, SavingXmlReplacesTheTargetWhole)

@@ -3,8 +3,16 @@
 
 #include "support/KeldaPath.h"
 
+class CGalleryManifest;
+
 namespace GalleryArchive
 {
+
+// The unpacked copy of a ".gallery" or ".zip" archive belongs to the manifest that opened it, which
+// reads its files until it is destroyed. Adopting a new copy removes the manifest's earlier one.
+void AdoptUnpackedCopy(const CGalleryManifest *manifest, const CKeldaDirectoryPath &folder);
+// Removes the manifest's unpacked copy with everything in it, if it has one.
+void RemoveUnpackedCopy(const CGalleryManifest *manifest);
 
 // Unpacks every entry below folder (inside the code-page scope of the archive).
 [[nodiscard]] bool UnzipToFolder(const CKeldaFilePath &archive, const CKeldaDirectoryPath &folder);

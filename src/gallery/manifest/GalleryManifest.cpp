@@ -4,6 +4,7 @@
 #include "gallery/manifest/GalleryManifest.h"
 
 #include "gallery/records/GalleryActivity.h"
+#include "gallery/manifest/GalleryArchive_p.h"
 #include "gallery/manifest/GalleryFileOps_p.h"
 #include "gallery/records/GalleryFile.h"
 #include "gallery/records/GalleryFileStamp.h"
@@ -37,6 +38,8 @@ HRESULT CGalleryManifest::Initialize()
 void CGalleryManifest::Finalize()
 {
     Dispose();
+    // An archive's unpacked copy is read until now.
+    GalleryArchive::RemoveUnpackedCopy(this);
     CGalleryOrganizationCollection::DeleteInstance(&m_organizations);
     CGalleryLanguageStringCollection::DeleteInstance(&m_stringVersions);
     CGalleryMetadata::DeleteInstance(&m_object.m_metadata);

@@ -33,6 +33,8 @@ HRESULT CGalleryManifest::Open(const wchar_t *path, IGalleryManifestOpenObserver
             (void)GalleryFileOps::RemoveTree(unpacked); // a left-over temporary folder changes nothing
             return E_FAIL;
         }
+        // The copy goes when this manifest does (Finalize), whatever the opening gives.
+        GalleryArchive::AdoptUnpackedCopy(this, unpacked);
         return Open(unpacked.GetDirectoryPathString().c_str(), observer, false);
     }
     if (Text::EqualsNoCase(extension, L".xbc")) {
