@@ -46,6 +46,12 @@ NTrove::Publisher::Source LanguageSource(const wchar_t *bVersion)
     return source;
 }
 
+// Forces the user-interface locale for one test.
+struct LocaleOverride {
+    explicit LocaleOverride(const char *locale) { KDLocale::OverrideLocale(QString::fromLatin1(locale)); }
+    ~LocaleOverride() { KDLocale::OverrideLocale(QString()); }
+};
+
 class LanguageSelectionTest : public Fixture
 {
   protected:
@@ -302,7 +308,7 @@ TEST_F(LanguageSelectionTest, ChangingActionsWhileLanguagesAreAdded)
 
 TEST_F(LanguageSelectionTest, DefaultsProposeTheInterfaceLanguageOnce)
 {
-    KDLocale::OverrideLocale(QStringLiteral("fr"));
+    const LocaleOverride french("fr");
     Start({}, {}, {None, None, None});
     m_controller->SelectDefaults();
     EXPECT_TRUE(m_events.events.empty()) << "the update of cat-b is selected first, so nothing is skipped";
@@ -322,7 +328,6 @@ TEST_F(LanguageSelectionTest, DefaultsProposeTheInterfaceLanguageOnce)
     EXPECT_TRUE(again.GetAddedLanguages().empty());
     EXPECT_EQ(again.GetInstallation()->GetByIdentifier(L"cat-a")->GetAction(), None);
     EXPECT_EQ(again.GetInstallation()->GetByIdentifier(L"cat-b")->GetAction(), Update);
-    KDLocale::OverrideLocale(QString());
 }
 
 TEST_F(LanguageSelectionTest, NewerTranslationsOfInstalledLanguagesAreUpdates)
@@ -335,11 +340,10 @@ TEST_F(LanguageSelectionTest, NewerTranslationsOfInstalledLanguagesAreUpdates)
     versions.spaceFr = L"2";
     UseSmallSource(versions);
     m_configuration->SetLocaleList({L"fr"});
-    KDLocale::OverrideLocale(QStringLiteral("fr"));
+    const LocaleOverride french("fr");
     ASSERT_TRUE(m_controller->ReadGalleryState(&m_progress));
     m_events.events.clear();
     m_controller->SelectDefaults();
-    KDLocale::OverrideLocale(QString());
 
     EXPECT_EQ(Codes(m_controller->GetUpdatedLanguages()), (std::vector<std::wstring>{L"fr"}));
     EXPECT_TRUE(m_controller->GetAddedLanguages().empty()) << "French is installed";
