@@ -2,10 +2,11 @@
 // completion. See QHttpWithResume.h for the files a file download keeps beside its target.
 #include "net/QHttpWithResume.h"
 
+#include "support/SaveFile.h"
+
 #include <QAuthenticator>
 #include <QFileInfo>
 #include <QNetworkRequest>
-#include <QSaveFile>
 
 namespace QtDownloader
 {
@@ -50,19 +51,18 @@ StateRecord ReadStateFile(const QString &path)
     return state;
 }
 
-// Replaces the state file in one step, so an interruption never leaves half of one.
+// Replaces the state file in one step through the one crash-safe writer (CSaveFile), so an
+// interruption never leaves half of one and a linked state file is treated like every other document.
 bool WriteStateFile(const QString &path, const QByteArray &etag, const QByteArray &url, qint64 length,
                     const QByteArray &lastModified)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
     QByteArray text;
     text += etag + '\n';
     text += url + '\n';
     text += QByteArray::number(length) + '\n';
     text += lastModified + '\n';
-    if (file.write(text) != text.size()) return false;
-    return file.commit();
+    return CSaveFile::WriteWholeFile(path.toUtf8().toStdString(),
+                                     std::string_view(text.constData(), static_cast<size_t>(text.size())));
 }
 
 // First byte position of a "bytes first-last/total" Content-Range, or -1 when absent or unreadable.

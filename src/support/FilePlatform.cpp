@@ -22,20 +22,6 @@ namespace
 
 constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
 
-bool WriteAll(int fd, const char *data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Copies size bytes from in to out: one kernel-side transfer when the file systems allow it, else a
 // loop of 1024-byte reads and writes. Returns the number of bytes copied.
 off_t CopyContent(int in, int out, off_t size)
@@ -67,14 +53,6 @@ off_t CopyContent(int in, int out, off_t size)
         if (!WriteAll(out, buffer, static_cast<size_t>(n))) return copied;
         copied += n;
     }
-}
-
-std::string DirectoryOf(const std::string &path)
-{
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
 }
 
 // Last resort when no temporary file can be made beside the target (a directory we may not write to,
@@ -168,6 +146,30 @@ bool IsPrivateDirectory(const std::string &path)
 }
 
 } // namespace
+
+std::string DirectoryOf(const std::string &path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+bool WriteAll(int fd, const void *data, size_t size)
+{
+    const char *p = static_cast<const char *>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
 
 bool ToSystemPath(std::wstring_view path, std::string &out)
 {

@@ -6,7 +6,9 @@
 
 #include "support/Text.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace FilePlatform
@@ -18,7 +20,14 @@ constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 128;
 constexpr uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
 
 // Wide path -> UTF-8 for a system call. False (out cleared) for text that cannot be a path.
-bool ToSystemPath(std::wstring_view path, std::string &out);
+[[nodiscard]] bool ToSystemPath(std::wstring_view path, std::string &out);
+
+// The folder part of a UTF-8 path: the text before the last "/", "/" for a name right under the root,
+// "." for a bare name.
+std::string DirectoryOf(const std::string &path);
+// Writes every byte to the descriptor, retrying after interruptions. False (errno set) on the first
+// failure; how much went out is then unknown.
+[[nodiscard]] bool WriteAll(int fd, const void *data, size_t size);
 
 // Copies the content with the source's permission bits. Fails when both texts are equal, or when
 // failIfExists is set and the target exists. The data goes to a temporary file beside the target that

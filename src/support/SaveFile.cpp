@@ -20,14 +20,6 @@ namespace
 
 constexpr size_t kBufferSize = 64 * 1024;
 
-std::string DirectoryOf(const std::string &path)
-{
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
 // Creates a fresh file beside target, exclusively; the kernel applies the umask to 0666.
 int CreateTempBeside(const std::string &target, std::string &temp)
 {
@@ -36,7 +28,7 @@ int CreateTempBeside(const std::string &target, std::string &temp)
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[32];
         std::snprintf(suffix, sizeof suffix, "%x%x", seed ^ static_cast<unsigned>(::getpid()), counter++);
-        temp = DirectoryOf(target) + "/.~trove-save." + suffix;
+        temp = FilePlatform::DirectoryOf(target) + "/.~trove-save." + suffix;
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
@@ -117,16 +109,9 @@ bool CSaveFile::Write(const void *data, size_t size)
     }
     if (m_buffer.size() + size > kBufferSize && !Flush()) return false;
     if (size >= kBufferSize) {
-        const char *p = static_cast<const char *>(data);
-        while (size > 0) {
-            const ssize_t n = ::write(m_fd, p, size);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                Fail(errno);
-                return false;
-            }
-            p += n;
-            size -= static_cast<size_t>(n);
+        if (!FilePlatform::WriteAll(m_fd, data, size)) {
+            Fail(errno);
+            return false;
         }
         return true;
     }
@@ -136,17 +121,9 @@ bool CSaveFile::Write(const void *data, size_t size)
 
 bool CSaveFile::Flush()
 {
-    const char *p = m_buffer.data();
-    size_t size = m_buffer.size();
-    while (size > 0) {
-        const ssize_t n = ::write(m_fd, p, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            Fail(errno);
-            return false;
-        }
-        p += n;
-        size -= static_cast<size_t>(n);
+    if (!FilePlatform::WriteAll(m_fd, m_buffer.data(), m_buffer.size())) {
+        Fail(errno);
+        return false;
     }
     m_buffer.clear();
     return true;
@@ -182,7 +159,7 @@ bool CSaveFile::Commit()
         return false;
     }
     m_temp.clear();
-    SyncDirectory(DirectoryOf(m_target));
+    SyncDirectory(FilePlatform::DirectoryOf(m_target));
     return true;
 }
 
@@ -214,5 +191,11 @@ std::string CSaveFile::ErrorString() const
 bool CSaveFile::WriteWholeFile(const CKeldaFilePath &target, std::string_view bytes)
 {
     CSaveFile file(target);
+    return file.Open() && file.Write(bytes) && file.Commit();
+}
+
+bool CSaveFile::WriteWholeFile(const std::string &targetUtf8, std::string_view bytes)
+{
+    CSaveFile file(targetUtf8);
     return file.Open() && file.Write(bytes) && file.Commit();
 }

@@ -2,6 +2,8 @@
 // the memory buffer.
 #include "support/StreamFactory.h"
 
+#include "support/SaveFile.h"
+
 #include <zlib.h>
 
 #include <atomic>
@@ -338,14 +340,6 @@ class CCompressedFileStream : public CountedStream<IKELDAStream>
     bool m_failed = false;
 };
 
-CAtlStringA DirectoryOf(const CAtlStringA &path)
-{
-    const size_t slash = path.rfind('/');
-    if (slash == CAtlStringA::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
 } // namespace
 
 HRESULT CStreamFactory::CreateWritableFileStream(IKELDAStream **out, const CAtlString &path, uint64_t offset)
@@ -399,47 +393,5 @@ HRESULT CStreamFactory::CreateWritableBufferStream(IKELDABufferStream **out)
 
 bool CStreamFactory::ReplaceFileContents(const CAtlStringA &target, std::string_view bytes)
 {
-    if (target.empty()) return false;
-    struct stat old {
-    };
-    const bool existed = ::lstat(target.c_str(), &old) == 0;
-    if (existed && !S_ISREG(old.st_mode)) return false;
-
-    const CAtlStringA dir = DirectoryOf(target);
-    std::string name = target + ".XXXXXX";
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) return false;
-    bool ok = true;
-    size_t done = 0;
-    while (ok && done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<size_t>(n);
-    }
-    if (ok) {
-        mode_t mode = 0666;
-        if (existed) {
-            mode = old.st_mode & 07777;
-        } else {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode &= ~mask;
-        }
-        ok = ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    }
-    if (::close(fd) != 0) ok = false;
-    if (ok) ok = ::rename(name.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(name.c_str());
-        return false;
-    }
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
+    return !target.empty() && CSaveFile::WriteWholeFile(target, bytes);
 }

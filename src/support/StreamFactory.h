@@ -111,7 +111,8 @@ class CStreamFactory
     // A growing memory buffer.
     static HRESULT CreateWritableBufferStream(IKELDABufferStream **out);
 
-    // Replaces target with bytes: a temporary file in the target's directory, flushed and synced, then
-    // renamed over it; an existing target's permission bits are kept. False leaves the target as it was.
-    static bool ReplaceFileContents(const CAtlStringA &target, std::string_view bytes);
+    // Replaces target with bytes through CSaveFile: a temporary file in the target's directory, flushed
+    // and synced, then renamed over it; an existing target's permission bits are kept, and a symbolic
+    // link is followed as CSaveFile describes. False leaves the target as it was.
+    [[nodiscard]] static bool ReplaceFileContents(const CAtlStringA &target, std::string_view bytes);
 };

@@ -101,19 +101,10 @@ bool ExtractEntry(zip_t *archive, zip_uint64_t index, const std::string &path)
             break;
         }
         if (n == 0) break;
-        const char *p = buffer.data();
-        size_t left = static_cast<size_t>(n);
-        while (ok && left > 0) {
-            const ssize_t w = ::write(out, p, left);
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) {
-                ok = false;
-                break;
-            }
-            p += w;
-            left -= static_cast<size_t>(w);
+        if (!FilePlatform::WriteAll(out, buffer.data(), static_cast<size_t>(n))) {
+            ok = false;
+            break;
         }
-        if (!ok) break;
     }
     zip_fclose(entry);
     if (::close(out) != 0) ok = false;

@@ -4,6 +4,8 @@
 #include "common/TestEnv.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <zlib.h>
 
 #include <sys/stat.h>
@@ -145,6 +147,17 @@ TEST(StreamFactory, CompressedStreamReplacesItsTarget)
         files += TestEnv::Exists(dir.file(name));
     EXPECT_EQ(files, 3u);
     EXPECT_EQ(std::system(("test $(ls -A " + dir.path() + " | wc -l) -eq 3").c_str()), 0);
+
+    // A linked target keeps its link; the file it names gets the new contents. A dangling one fails.
+    TestEnv::TempDir links;
+    ASSERT_TRUE(TestEnv::WriteFile(links.file("real/l.dat"), "old"));
+    ASSERT_EQ(::symlink(links.file("real/l.dat").c_str(), links.file("l.dat").c_str()), 0);
+    ASSERT_EQ(::symlink(links.file("nowhere").c_str(), links.file("dangling.dat").c_str()), 0);
+    EXPECT_TRUE(CStreamFactory::ReplaceFileContents(links.file("l.dat"), "linked"));
+    EXPECT_TRUE(std::filesystem::is_symlink(links.file("l.dat")));
+    EXPECT_EQ(TestEnv::ReadFile(links.file("real/l.dat")), "linked");
+    EXPECT_FALSE(CStreamFactory::ReplaceFileContents(links.file("dangling.dat"), "x"));
+    EXPECT_TRUE(std::filesystem::is_symlink(links.file("dangling.dat")));
 }
 
 TEST(StreamFactory, CompressedStreamLeavesAnUnwritableTargetAlone)
