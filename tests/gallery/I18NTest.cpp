@@ -175,6 +175,13 @@ TEST(GalleryI18N, UpdateReplacesOneLanguageAndKeepsRegionalCopies)
     ASSERT_EQ(table.Update(m.get()), S_OK);
     EXPECT_EQ(CAtlString(title->GetString(L"pt-PT")), L"P");
     EXPECT_EQ(CAtlString(title->GetString(L"pt-BR")), L"Insects & more");
+
+    // A table without an entry for the manifest changes nothing and says so.
+    const std::wstring before = Dump(m.get());
+    ASSERT_EQ(m->GetMetadata()->SetIdentifier(L"urn:another-manifest"), S_OK);
+    EXPECT_EQ(table.Update(m.get()), S_FALSE);
+    ASSERT_EQ(m->GetMetadata()->SetIdentifier(L"urn:manifest"), S_OK);
+    EXPECT_EQ(Dump(m.get()), before);
 }
 
 TEST(GalleryI18N, AddExtractsExactlyOneLanguage)

@@ -224,7 +224,8 @@ HRESULT CGalleryI18N::Update(CGalleryManifest *manifest)
 {
     if (!manifest || m_language.empty()) return E_INVALIDARG;
     const CAtlString identifier = manifest->GetIdentifier();
-    HRESULT hr = S_OK;
+    // S_FALSE: no entry of the table is this manifest's, nothing changed.
+    HRESULT hr = S_FALSE;
     for (const auto &entry : m_manifests) {
         if (entry->id != identifier) continue;
         const ItemIndex index = MakeIndex(*entry);
@@ -237,5 +238,5 @@ HRESULT CGalleryI18N::Update(CGalleryManifest *manifest)
         }
         if (FAILED(hr)) return hr;
     }
-    return hr;
+    return hr == S_FALSE ? S_FALSE : S_OK;
 }
