@@ -72,5 +72,14 @@ mkdir -p "$work/dir/sub" && touch "$work/dir/a.gallerycollection" "$work/dir/b.t
 expect "$work/dir/sub" trove --noui --destination "$work/dir/"
 expect "$work/dir/a.gallerycollection $work/dir/sub" trove --noui --configuration "$work/dir/"
 
+# -l offers the codes of the language list beside the program on PATH (through a link, as installed).
+mkdir -p "$work/app/bin" "$work/app/Languages" "$work/path"
+cp "$root/data/Languages/languages.xml" "$work/app/Languages/"
+printf '#!/bin/sh\n' >"$work/app/bin/trove" && chmod +x "$work/app/bin/trove"
+ln -s "$work/app/bin/trove" "$work/path/trove"
+PATH="$work/path:$PATH" expect "de_DE" trove --noui --installall -l de
+PATH="$work/path:$PATH" expect "pt_BR pt_PT" trove --noui -locale pt
+expect "" "$work/missing/trove" --noui -l ""
+
 echo "completion: $passed passed, $failed failed"
 ((failed == 0))
