@@ -8,8 +8,9 @@ bool CFileManipulator::DeleteFile(const CKeldaFilePath &path)
 {
     const CAtlString &text = path.GetFilePathString();
     if (!FilePlatform::PathExistsNoFollow(text)) return true;
+    // Making a read-only file writable first only helps; the deletion below tells.
     if (!FilePlatform::PathIsSymbolicLink(text))
-        FilePlatform::SetFileAttributes(text, FilePlatform::FILE_ATTRIBUTE_NORMAL);
+        (void)FilePlatform::SetFileAttributes(text, FilePlatform::FILE_ATTRIBUTE_NORMAL);
     return FilePlatform::DeleteFile(text);
 }
 
