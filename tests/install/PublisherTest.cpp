@@ -298,6 +298,11 @@ TEST(Publisher, FolderOfResourcesAndGeneratedSources)
     ASSERT_TRUE(CZipHelper::UnzipToMemory(package("g1"), L"item000001.galleryitem", a));
     ASSERT_TRUE(CZipHelper::UnzipToMemory(package("g2"), L"item000001.galleryitem", b));
     ASSERT_TRUE(CZipHelper::UnzipToMemory(package("g1"), L"item000002.galleryitem", c));
+    std::vector<char> next;
+    EXPECT_FALSE(CZipHelper::UnzipToMemory(package("g1"), L"item000005.galleryitem", next)) << "in the second gallery";
+    EXPECT_TRUE(CZipHelper::UnzipToMemory(CKeldaFilePath::FromUtf8(dir.file("g1") + "/category0002.gallery"),
+                                          L"item000005.galleryitem", next))
+        << "item names are unique across the source";
     EXPECT_EQ(a.size(), 1000u);
     EXPECT_EQ(a, b);
     EXPECT_NE(a, c);

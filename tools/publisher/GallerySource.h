@@ -128,7 +128,8 @@ struct Options {
 bool FromFolder(const CKeldaDirectoryPath &folder, const Options &options, Source &source, std::string *error);
 
 // A generated source: categories categories sharing itemFiles item files as evenly as possible, each
-// file of itemBytes pseudo-random (incompressible) bytes, the same for the same arguments.
+// file of itemBytes pseudo-random (incompressible) bytes, the same for the same arguments. Item file
+// names are unique across the source ("item000001.galleryitem", ...).
 Source Generate(int categories, int64_t itemFiles, int64_t itemBytes, const Options &options);
 
 } // namespace NTrove::Publisher

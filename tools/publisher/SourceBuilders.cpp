@@ -139,10 +139,11 @@ Source Generate(int categories, int64_t itemFiles, int64_t itemBytes, const Opti
         for (int64_t i = 0; i < count; ++i) {
             Item item;
             wchar_t name[48];
-            std::swprintf(name, 48, L"item%06lld.galleryitem", static_cast<long long>(i + 1));
+            // Numbered across the source: galleries share the destination's content folder.
+            item.seed = ++seed;
+            std::swprintf(name, 48, L"item%06llu.galleryitem", static_cast<unsigned long long>(seed));
             item.fileName = name;
             item.randomBytes = itemBytes;
-            item.seed = ++seed;
             item.keywords[L"en"] = {L"generated"};
             category.galleries.front().items.push_back(std::move(item));
         }
