@@ -1,7 +1,7 @@
 // The application factory: option registration, elevation decisions, the GUI look and the command.
 #include "app/ApplicationFactory.h"
 
-#include "configuration/ConfigurationLoading.h"
+#include "app/ConfigurationLoading.h"
 #include "settings/KDLocale.h"
 #include "net/Elevation.h"
 

@@ -46,9 +46,9 @@ class CApplicationFactory
     bool NeedsDisplay() const;
     // Says on the error stream that the command needs a graphical display (after the parameter errors,
     // as any command would); returns the exit code, 1.
-    static int RefuseWithoutDisplay(const NTrove::CCmdLineContext &context);
+    [[nodiscard]] static int RefuseWithoutDisplay(const NTrove::CCmdLineContext &context);
     // Relaunches the program elevated with GetAuthorizedArguments(); the result is the exit code.
-    int RunElevated();
+    [[nodiscard]] int RunElevated();
     // The raw arguments, then "--authorized", "--locale" and the locale.
     QStringList GetAuthorizedArguments() const;
 
@@ -66,14 +66,14 @@ class CApplicationFactory
     void OnConfigurationLoaded(const ConfigurationWrapper &configuration);
 
     // The targets of the configuration and guid options.
-    bool LoadConfigurationPath(const CAtlString &path);
-    bool LoadConfigurationGuid(const CAtlString &guid);
+    [[nodiscard]] bool LoadConfigurationPath(const CAtlString &path);
+    [[nodiscard]] bool LoadConfigurationGuid(const CAtlString &guid);
 
     // The command of the justupdated option: continues with the arguments stored before a
     // self-update, or runs the default command when none were stored.
-    int JustUpdated();
+    [[nodiscard]] int JustUpdated();
     // Runs the selected command (virtual so that a test can stand in for the command).
-    virtual int Run();
+    [[nodiscard]] virtual int Run();
 
     const NTrove::CCmdLineContext &GetContext() const { return m_context; }
     bool IsNoUi() const { return m_noUi; }

@@ -5,10 +5,9 @@
 #include "app/ApplicationFactory.h"
 #include "app/Output.h"
 #include "app/SingleInstance.h"
+#include "app/StartupHooks.h"
 #include "settings/KDLocale.h"
-#include "gallery/facade/GalleryHooks.h"
 #include "gallery/facade/GalleryInit.h"
-#include "net/QtDownloaderSignalProxy.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -49,9 +48,9 @@ int mainImpl(int argc, char **argv, CApplicationFactory &factory)
         return 1;
     }
 
-    // The library creates the downloader's credential prompt proxy on this thread when it starts.
-    CGalleryHooks::SetCredentialProxyHooks([] { QtDownloader::QtDownloaderSignalProxy::Create(); },
-                                           [] { QtDownloader::QtDownloaderSignalProxy::Destroy(); });
+    // The lower layers get their services (the credential prompt proxy among them) before the
+    // library starts.
+    StartupHooks::Register();
     Initialize();
     const int result = factory.Run();
     Uninitialize();

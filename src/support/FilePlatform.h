@@ -33,22 +33,22 @@ std::string DirectoryOf(const std::string &path);
 // failIfExists is set and the target exists. The data goes to a temporary file beside the target that
 // is renamed over it only when every byte arrived, so a failed copy leaves the old target (or none)
 // and never a partial one.
-bool CopyFile(std::wstring_view source, std::wstring_view target, bool failIfExists);
+[[nodiscard]] bool CopyFile(std::wstring_view source, std::wstring_view target, bool failIfExists);
 // Renames; across file systems copies (as above) and then unlinks the source. Equal texts succeed.
 // When the source cannot be removed after a cross-device copy, the copy is taken back and the move fails.
-bool MoveFile(std::wstring_view source, std::wstring_view target);
-bool DeleteFile(std::wstring_view path);
+[[nodiscard]] bool MoveFile(std::wstring_view source, std::wstring_view target);
+[[nodiscard]] bool DeleteFile(std::wstring_view path);
 // One level, mode 0777 reduced by the umask.
-bool CreateDirectory(std::wstring_view path);
+[[nodiscard]] bool CreateDirectory(std::wstring_view path);
 // One level, mode 0700, failing when the name exists (atomic reservation of a private directory).
-bool CreatePrivateDirectory(std::wstring_view path);
-bool RemoveDirectory(std::wstring_view path);
+[[nodiscard]] bool CreatePrivateDirectory(std::wstring_view path);
+[[nodiscard]] bool RemoveDirectory(std::wstring_view path);
 // 16 / 17 (read-only) for a directory, 128 / 1 (read-only) for anything else, INVALID when the path
 // cannot be examined. Read-only means no write bit (owner, group, other) is set.
 uint32_t GetFileAttributes(std::wstring_view path);
 // 128: adds owner and group write when no write bit is set; 1: removes every write bit when any is set;
 // other values change nothing. False only when the path cannot be examined or changed.
-bool SetFileAttributes(std::wstring_view path, uint32_t attributes);
+[[nodiscard]] bool SetFileAttributes(std::wstring_view path, uint32_t attributes);
 // "/tmp/<login name of the real user>/" (under TROVE_SYSROOT). The directory is created 0700 when
 // missing; when it exists but is a symbolic link, no directory, or owned by someone else, a private
 // directory "/tmp/<login>-XXXXXX" is made for this process instead (and reused while it lives).

@@ -29,18 +29,18 @@ class IKELDAStream
     virtual uint32_t Release() = 0;
     // Reads up to count bytes; *read (optional) receives how many. S_OK when all arrived, S_FALSE at the
     // end of the stream, E_FAIL on an error or when the stream cannot be read.
-    virtual HRESULT Read(void *buffer, size_t count, size_t *read) = 0;
+    [[nodiscard]] virtual HRESULT Read(void *buffer, size_t count, size_t *read) = 0;
     // Succeeds only when every byte was written; otherwise E_FAIL (*written tells how many went out).
-    virtual HRESULT Write(const void *buffer, size_t count, size_t *written) = 0;
+    [[nodiscard]] virtual HRESULT Write(const void *buffer, size_t count, size_t *written) = 0;
     // Moves the position; *newPosition (optional) receives it. A position before the start fails.
-    virtual HRESULT Seek(int64_t move, eKeldaStreamSeek origin, uint64_t *newPosition) = 0;
-    virtual HRESULT Stat(KeldaStreamStat *stat) = 0;
+    [[nodiscard]] virtual HRESULT Seek(int64_t move, eKeldaStreamSeek origin, uint64_t *newPosition) = 0;
+    [[nodiscard]] virtual HRESULT Stat(KeldaStreamStat *stat) = 0;
     // A second stream on the same bytes with its own position; E_NOTIMPL where that makes no sense.
-    virtual HRESULT Clone(IKELDAStream **out) = 0;
+    [[nodiscard]] virtual HRESULT Clone(IKELDAStream **out) = 0;
     // Finishes the stream and tells whether every byte reached its file: file streams flush and sync,
     // the compressing stream writes its target now. Later writes fail. The last Release commits an
     // uncommitted stream itself, but can no longer report a failure.
-    virtual HRESULT Commit() = 0;
+    [[nodiscard]] virtual HRESULT Commit() = 0;
 
   protected:
     virtual ~IKELDAStream() = default;
@@ -51,8 +51,8 @@ class IKELDABufferStream : public IKELDAStream
 {
   public:
     // Moves the bytes out; the stream is empty afterwards.
-    virtual HRESULT DetachBufferPointer(std::vector<uint8_t> *bytes) = 0;
-    virtual HRESULT DetachBufferAsString(CAtlStringA *text) = 0;
+    [[nodiscard]] virtual HRESULT DetachBufferPointer(std::vector<uint8_t> *bytes) = 0;
+    [[nodiscard]] virtual HRESULT DetachBufferAsString(CAtlStringA *text) = 0;
     // The bytes written so far, without copying; valid until the next write.
     virtual std::string_view Peek() const = 0;
 };
@@ -99,17 +99,20 @@ class CStreamFactory
   public:
     // Opens the file for reading and writing, truncating it ("w+b"). Stream position 0 is file offset
     // `offset`. E_FAIL and no stream when the file cannot be opened.
-    static HRESULT CreateWritableFileStream(IKELDAStream **out, const CAtlString &path, uint64_t offset = 0);
+    [[nodiscard]] static HRESULT CreateWritableFileStream(IKELDAStream **out, const CAtlString &path,
+                                                          uint64_t offset = 0);
     // Reads the file from `offset` on (position 0 is that offset); writing fails.
-    static HRESULT CreateReadableStreamOnFile(IKELDAStream **out, const CAtlString &path, uint64_t offset = 0);
+    [[nodiscard]] static HRESULT CreateReadableStreamOnFile(IKELDAStream **out, const CAtlString &path,
+                                                            uint64_t offset = 0);
     // Bytes go to an exclusive temporary file "<target>.XXXXXX.rawstream" beside the target. The last
     // Release compresses them as one zlib stream (compress(), default level) into the target, which is
     // replaced atomically; the first `offset` bytes of an existing target are kept in front. When
     // nothing was written, the target's existing contents (after `offset`) are compressed again. A target
     // that cannot be written is left alone. E_FAIL and no stream when the temporary file cannot be made.
-    static HRESULT CreateWritableCompressedFileStream(IKELDAStream **out, const CAtlString &path, uint64_t offset = 0);
+    [[nodiscard]] static HRESULT CreateWritableCompressedFileStream(IKELDAStream **out, const CAtlString &path,
+                                                                    uint64_t offset = 0);
     // A growing memory buffer.
-    static HRESULT CreateWritableBufferStream(IKELDABufferStream **out);
+    [[nodiscard]] static HRESULT CreateWritableBufferStream(IKELDABufferStream **out);
 
     // Replaces target with bytes through CSaveFile: a temporary file in the target's directory, flushed
     // and synced, then renamed over it; an existing target's permission bits are kept, and a symbolic

@@ -7,7 +7,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QSettings>
-#include <QTranslator>
 
 #include <filesystem>
 
@@ -15,7 +14,6 @@
 
 #include "common/TestEnv.h"
 #include "support/ZipHelper.h"
-#include "configuration/ConfigurationLoading.h"
 #include "configuration/ConfigurationWrapper.h"
 #include "configuration/Defaults.h"
 #include "settings/Preferences.h"
@@ -305,34 +303,6 @@ TEST_F(Configuration, RegistrationsMoveFromTheOlderKeyOnce)
     ASSERT_TRUE(again.ReadFromPreferences(kGuid));
     EXPECT_EQ(again.GetLocaleList(), (std::vector<CAtlString>{L"de_DE", L"fr_FR"}));
     EXPECT_TRUE(again.ReadGalleryPreferences());
-}
-
-TEST_F(Configuration, LoadingFromTheCommandLine)
-{
-    ConfigurationWrapper w;
-    CAtlString absolute;
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(QString::fromStdString(m_dir.path()));
-    EXPECT_TRUE(ConfigurationLoading::LoadConfigurationPath(w, L"conf/../conf", &absolute));
-    QDir::setCurrent(previous);
-    EXPECT_EQ(Text::ToUtf8(absolute), m_conf);
-    ConfigurationWrapper none;
-    EXPECT_FALSE(ConfigurationLoading::LoadConfigurationPath(none, Text::FromUtf8(m_dir.file("missing")), &absolute));
-    EXPECT_FALSE(none.IsLoaded());
-    EXPECT_FALSE(ConfigurationLoading::LoadConfigurationPath(none, L"", &absolute));
-    const std::string packed = m_dir.file("Sample.gallerycollection");
-    ASSERT_TRUE(CZipHelper::ZipFolderToFile(Dir(), CKeldaFilePath::FromUtf8(packed)));
-    EXPECT_TRUE(ConfigurationLoading::LoadConfigurationPath(w, Text::FromUtf8(packed), nullptr));
-    EXPECT_FALSE(ConfigurationLoading::LoadConfigurationGuid(w, kGuid));
-    ASSERT_TRUE(ConfigurationLoading::LoadConfigurationPath(w, Text::FromUtf8(packed), nullptr));
-
-    QTranslator translator;
-    QString styleSheet;
-    ConfigurationLoading::OnConfigurationLoaded(w, QStringLiteral("de_DE"), translator, QStringLiteral("#base {}"),
-                                                styleSheet, true, QCoreApplication::instance());
-    EXPECT_TRUE(styleSheet.startsWith(QStringLiteral("#base {}#labelGalleryName"))) << styleSheet.toStdString();
-    EXPECT_TRUE(translator.isEmpty()); // no catalogue in the sample: not an error
-    EXPECT_FALSE(QCoreApplication::instance()->property("styleSheet").isValid()); // console: not applied
 }
 
 TEST(ConfigurationZip, UnsafeEntriesAreSkipped)

@@ -182,6 +182,34 @@ HRESULT AddTeamContent(const CGalleryExtensionInfo &extension, IGalleryManifestO
     return S_OK;
 }
 
+HRESULT RegisterNewTeamContent(const CKeldaFilePath &xml, bool personal)
+{
+    const CAtlString xmlPath = xml.GetFilePathString();
+    State &state = TheState();
+    if (state.teamContent) {
+        if (state.teamContent->IndexOfXmlPath(xmlPath.c_str()) != CGallery::MaxIndex) return S_OK;
+    } else {
+        for (const wchar_t *type : {CGalleryExtensionInfo::TeamContentExtensionType,
+                                    CGalleryExtensionInfo::PersonalTeamContentExtensionType}) {
+            std::vector<CGalleryExtensionInfo> registered;
+            (void)CGalleryExtensionInfo::GetExtensions(type, registered); // none when the store cannot be read
+            for (const CGalleryExtensionInfo &extension : registered)
+                if (CKeldaFilePath(extension.imsManifestXml).IsEqualPath(xml)) return S_OK;
+        }
+    }
+    CGalleryExtensionInfo extension(personal ? CGalleryExtensionInfo::PersonalTeamContentExtensionType
+                                             : CGalleryExtensionInfo::TeamContentExtensionType,
+                                    CGallery::NewGuid());
+    extension.imsManifestXml = xmlPath;
+    HRESULT hr = extension.SetPreferences();
+    if (FAILED(hr) || !state.teamContent) return hr;
+    CGalleryManifest *added = nullptr;
+    hr = AddTeamContent(extension, nullptr, &added);
+    if (FAILED(hr)) return hr;
+    if (added) CGallery::NotifyObservers(eGalleryNotificationManifestAdded, added->AsObject());
+    return S_OK;
+}
+
 namespace
 {
 

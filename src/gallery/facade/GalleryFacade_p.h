@@ -51,6 +51,12 @@ std::vector<CGalleryExtensionInfo> TeamContentExtensions();
 [[nodiscard]] HRESULT AddTeamContent(const CGalleryExtensionInfo &extension, IGalleryManifestOpenObserver *observer,
                                      CGalleryManifest **added = nullptr);
 
+// Registers a newly set-up gallery as team content ("PersonalTeamContent" when personal) unless it is
+// registered already: with a running library that means loaded as team content, without one any stored
+// registration of either kind. With a running library the new registration is loaded at once and
+// announced. S_OK when registered before; otherwise the registration's or the loading's result.
+[[nodiscard]] HRESULT RegisterNewTeamContent(const CKeldaFilePath &xml, bool personal);
+
 // Reads a repository's galleries: every sub-directory (except "CVS") holding an "imsmanifest.xml".
 // New ones are opened and added, vanished ones removed, changed ones re-read; each change is
 // announced. changed tells whether anything happened.

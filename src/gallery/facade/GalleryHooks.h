@@ -18,6 +18,6 @@ void SetBoardLanguageSource(std::function<CAtlString()> source);
 // Used by the facade.
 void CreateCredentialProxy();
 void DestroyCredentialProxy();
-bool GetBoardLanguage(CAtlString &out);
+[[nodiscard]] bool GetBoardLanguage(CAtlString &out);
 
 } // namespace CGalleryHooks

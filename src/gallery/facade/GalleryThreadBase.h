@@ -33,7 +33,7 @@ class CGalleryThreadBase
 
     // Synchronous: runs the procedure now and returns its result. Otherwise S_OK once the thread is
     // created, E_FAIL when it cannot be (or when this object has already been started).
-    HRESULT Start(bool synchronous);
+    [[nodiscard]] HRESULT Start(bool synchronous);
     // Sets the cancel flag and wakes a CancellableSleep.
     void Cancel();
     bool IsCancelled() const { return m_cancel.load(); }
@@ -52,7 +52,7 @@ class CGalleryThreadBase
   protected:
     virtual HRESULT ThreadProc() = 0;
     // Sleeps up to seconds; returns at once when cancelled. False when cancelled.
-    bool CancellableSleep(double seconds);
+    [[nodiscard]] bool CancellableSleep(double seconds);
 
   private:
     static void *ThreadEntry(void *self);

@@ -34,7 +34,7 @@ class CQtGalleryThreadBase : public QThreadWithLoop
 
     // Synchronous: runs the procedure now and returns its result. Otherwise starts the thread with
     // the stored priority and returns S_OK.
-    HRESULT Start(bool synchronous);
+    [[nodiscard]] HRESULT Start(bool synchronous);
     void Cancel() { m_cancel = true; }
     bool IsCancelled() const { return m_cancel.load(); }
     bool IsRunning() const { return m_running.load(); }

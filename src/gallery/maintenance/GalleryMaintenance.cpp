@@ -5,7 +5,6 @@
 
 #include "gallery/facade/Gallery.h"
 #include "gallery/records/GalleryActivity.h"
-#include "gallery/records/GalleryExtensionInfo.h"
 #include "gallery/facade/GalleryFacade_p.h"
 #include "gallery/records/GalleryFile.h"
 #include "gallery/manifest/GalleryFileOps_p.h"
@@ -226,31 +225,8 @@ HRESULT CGalleryManifest::SetupNewManifest(const wchar_t *directory, bool, CGall
         }
         CGallery::NotifyObservers(eGalleryNotificationManifestAdded, opened->AsObject());
     }
-    // Registered as team content unless it is loaded as such already; without a running library the
-    // stored registrations of either kind are asked instead.
-    const CAtlString xmlPath = xml.GetFilePathString();
-    if (CGalleryManifestCollection *team = CGallery::GetTeamContentManifests()) {
-        if (team->IndexOfXmlPath(xmlPath.c_str()) != CGallery::MaxIndex) return S_OK;
-    } else {
-        for (const wchar_t *type : {CGalleryExtensionInfo::TeamContentExtensionType,
-                                    CGalleryExtensionInfo::PersonalTeamContentExtensionType}) {
-            std::vector<CGalleryExtensionInfo> registered;
-            (void)CGalleryExtensionInfo::GetExtensions(type, registered); // none when the store cannot be read
-            for (const CGalleryExtensionInfo &extension : registered)
-                if (CKeldaFilePath(extension.imsManifestXml).IsEqualPath(xml)) return S_OK;
-        }
-    }
-    CGalleryExtensionInfo extension(personal ? CGalleryExtensionInfo::PersonalTeamContentExtensionType
-                                             : CGalleryExtensionInfo::TeamContentExtensionType,
-                                    CGallery::NewGuid());
-    extension.imsManifestXml = xmlPath;
-    hr = extension.SetPreferences();
-    if (FAILED(hr) || !CGallery::GetTeamContentManifests()) return hr;
-    CGalleryManifest *added = nullptr;
-    hr = GalleryFacade::AddTeamContent(extension, nullptr, &added);
-    if (FAILED(hr)) return hr;
-    if (added) CGallery::NotifyObservers(eGalleryNotificationManifestAdded, added->AsObject());
-    return S_OK;
+    // Registered as team content (and loaded, when the library runs) by the facade.
+    return GalleryFacade::RegisterNewTeamContent(xml, personal);
 }
 
 CGalleryActivity *CGalleryManifest::GetMatchingActivity(const CGalleryActivity *activity) const

@@ -14,9 +14,10 @@ namespace ConfigurationLoading
 
 // Resolves path to an absolute path (handed back in absolutePath) and reads a file with ReadFromFile,
 // a folder with ReadFromDir; anything else is false.
-bool LoadConfigurationPath(ConfigurationWrapper &configuration, const CAtlString &path, CAtlString *absolutePath);
+[[nodiscard]] bool LoadConfigurationPath(ConfigurationWrapper &configuration, const CAtlString &path,
+                                         CAtlString *absolutePath);
 // Reads the registered configuration of the gallery.
-bool LoadConfigurationGuid(ConfigurationWrapper &configuration, const CAtlString &guid);
+[[nodiscard]] bool LoadConfigurationGuid(ConfigurationWrapper &configuration, const CAtlString &guid);
 
 // After a load: loads translator from "Trove" in <folder>/Languages/<locale> (a missing catalogue is
 // not an error), sets styleSheet to defaultStyleSheet followed by the configuration's style sheet, and,

@@ -1,4 +1,4 @@
-#include "configuration/ConfigurationLoading.h"
+#include "app/ConfigurationLoading.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,0 +1,22 @@
+// The hooks of the lower layers and what this program gives them:
+// - gallery, CGalleryHooks::SetCredentialProxyHooks: the downloader's credential prompt proxy, which
+//   the library creates on the starting thread by its first Initialize and destroys by its last
+//   Uninitialize.
+// - gallery, CGalleryHooks::SetBoardLanguageSource: not registered; the program is its own host, so the
+//   library takes the language from the locale settings.
+// - net, ProxyHandlerBase::SetDialogHook: not registered until the window layer has its proxy
+//   dialog; until then prompts that need a dialog get empty credentials.
+// - support, CGalleryZipArchiveOEMCPHelper::RegisterHelper: not registered; entry names that are not
+//   UTF-8 decode as code page 850.
+// Per-object callbacks (the factory's ConfigurationWrapper::SetLoadedCallback) and test hooks
+// (CGalleryInstallation::SetStepHook) are not process-wide services and are set where they are used.
+#include "app/StartupHooks.h"
+
+#include "gallery/facade/GalleryHooks.h"
+#include "net/QtDownloaderSignalProxy.h"
+
+void StartupHooks::Register()
+{
+    CGalleryHooks::SetCredentialProxyHooks([] { QtDownloader::QtDownloaderSignalProxy::Create(); },
+                                           [] { QtDownloader::QtDownloaderSignalProxy::Destroy(); });
+}
