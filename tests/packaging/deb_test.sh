@@ -74,8 +74,8 @@ dpkg=(dpkg --root="$scratch" --log=/dev/null --force-depends --force-script-chro
 if "${dpkg[@]}" -i "$deb" >"$work/dpkg.log" 2>&1; then
     passed=$((passed + 1))
     mkdir -p "$work/home/.config" "$work/sysroot/tmp" "$work/tmp"
-    out=$(env HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" TROVE_SYSROOT="$work/sysroot" \
-        TMPDIR="$work/tmp" -u DISPLAY -u WAYLAND_DISPLAY "$scratch/usr/bin/trove" --noui --version 2>&1)
+    out=$(env -u DISPLAY -u WAYLAND_DISPLAY HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
+        TROVE_SYSROOT="$work/sysroot" TMPDIR="$work/tmp" "$scratch/usr/bin/trove" --noui --version 2>&1)
     check "the installed program runs (got: $out)" test "$out" == "Trove. Version:  1.4.32.0"
     "${dpkg[@]}" -r trove >>"$work/dpkg.log" 2>&1
     check "removing leaves no program behind" test ! -e "$scratch/usr/lib/trove" -a ! -L "$scratch/usr/bin/trove"
