@@ -4,8 +4,9 @@
 # holds it (the parent of its own folder), so it lives in a folder of its own, TROVE_INSTALL_APPDIR,
 # as bin/trove next to Languages/, and <bindir>/trove is a relative symbolic link to it. Qt resolves
 # the link (/proc/self/exe), so a run through /usr/bin/trove finds the same Languages folder.
-# Everything else is where the desktop looks for it: the desktop entry, the hicolor icons, the
-# AppStream metainfo, the man page and the bash completion under <datadir>.
+# Everything else is where the desktop looks for it, under <datadir>: the desktop entry, the hicolor
+# icons, the AppStream metainfo, the file type of packed configurations (".gallerycollection"), the
+# man page and the bash completion.
 include(GNUInstallDirs)
 
 set(TROVE_INSTALL_APPDIR "lib/trove" CACHE STRING
@@ -32,6 +33,8 @@ install(CODE "
 
 install(FILES "${trove_data}/${TROVE_APP_ID}.desktop" DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
 install(FILES "${trove_data}/${TROVE_APP_ID}.metainfo.xml" DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
+install(FILES "${trove_data}/${TROVE_APP_ID}.mime.xml" DESTINATION "${CMAKE_INSTALL_DATADIR}/mime/packages"
+        RENAME "${TROVE_APP_ID}.xml")
 install(FILES "${trove_data}/icons/trove.svg" DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps"
         RENAME "${TROVE_APP_ID}.svg")
 foreach(size 16 32 48 64 128 256)

@@ -49,7 +49,7 @@ contents=$(dpkg-deb -c "$deb")
 app=com.keldalabs.Trove
 for path in "./usr/bin/trove -> ../lib/trove/bin/trove" ./usr/lib/trove/bin/trove \
     ./usr/lib/trove/Languages/languages.xml ./usr/share/applications/$app.desktop \
-    ./usr/share/metainfo/$app.metainfo.xml ./usr/share/icons/hicolor/scalable/apps/$app.svg \
+    ./usr/share/metainfo/$app.metainfo.xml ./usr/share/mime/packages/$app.xml ./usr/share/icons/hicolor/scalable/apps/$app.svg \
     ./usr/share/icons/hicolor/48x48/apps/$app.png ./usr/share/man/man1/trove.1.gz \
     ./usr/share/bash-completion/completions/trove ./usr/share/doc/trove/copyright \
     ./usr/share/doc/trove/changelog.gz; do

@@ -40,7 +40,8 @@ share/icons/hicolor/48x48/apps/$app.png
 share/icons/hicolor/64x64/apps/$app.png
 share/icons/hicolor/scalable/apps/$app.svg
 share/man/man1/trove.1
-share/metainfo/$app.metainfo.xml"
+share/metainfo/$app.metainfo.xml
+share/mime/packages/$app.xml"
 
 
 # installed <what> <prefix folder>: the files, the link, the staged program.
@@ -89,6 +90,13 @@ if type -P appstreamcli >/dev/null; then
         cat "$log"
 else
     echo "skipped: appstreamcli is not installed (appstream)"
+fi
+if type -P update-mime-database >/dev/null; then
+    mkdir -p "$work/mime/packages" && cp "$staged/mime/packages/$app.xml" "$work/mime/packages/"
+    check "file type definition reads" bash -c 'update-mime-database "$1" >/dev/null 2>&1' _ "$work/mime"
+    check "file type matches *.gallerycollection" grep -q 'application/x-gallerycollection:\*\.gallerycollection' "$work/mime/globs2"
+else
+    echo "skipped: update-mime-database is not installed (shared-mime-info)"
 fi
 if type -P man >/dev/null; then
     page=$(MANWIDTH=80 man --warnings -l "$staged/man/man1/trove.1" 2>"$log")
