@@ -274,8 +274,14 @@ CAtlString GetTempPath()
 
     const std::string login = LoginName();
     const std::string path = SysRoot::Path("/tmp/") + login;
-    if ((::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST) && IsPrivateDirectory(path))
-        return Text::FromUtf8(path + "/");
+    int made = ::mkdir(path.c_str(), 0700);
+    // Below a system root its "tmp" may not exist yet: it is made as a system's /tmp is (01777).
+    if (made != 0 && errno == ENOENT) {
+        const std::string root = SysRoot::Path("/tmp");
+        if (::mkdir(root.c_str(), 0777) == 0) (void)::chmod(root.c_str(), 01777);
+        made = ::mkdir(path.c_str(), 0700);
+    }
+    if ((made == 0 || errno == EEXIST) && IsPrivateDirectory(path)) return Text::FromUtf8(path + "/");
     if (fallback.empty() || !IsPrivateDirectory(fallback)) {
         std::string pattern = SysRoot::Path("/tmp/") + login + "-XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) return CAtlString(); // no private place to offer
