@@ -66,6 +66,9 @@ void CLIProgress::InstallationProgress(eGalleryInstallationProgress kind, CGalle
     if (!verbose || percent <= 99) return;
     const std::string line =
         FormatLine(kind, item ? item->GetTitle(nullptr) : CAtlString(), item != nullptr, text, overall) + "\n";
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (line == m_lastLine) return;
+    m_lastLine = line;
     std::fputs(line.c_str(), stdout);
     std::fflush(stdout);
 }

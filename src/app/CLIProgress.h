@@ -1,11 +1,13 @@
 // CLIProgress: the installation observer of console runs. Every report goes on down the chain; with
 // verbose set, each finished step (percent above 99) prints one line on the output stream:
-// "<label> \t[<overall>%] (<item title>) <text>".
+// "<label> \t[<overall>%] (<item title>) <text>". A step reported finished twice in a row (a download
+// reaches 100% by its bytes and then by its end) prints its line once.
 #pragma once
 
 #include "install/IInstallationObserver.h"
 #include "support/Text.h"
 
+#include <mutex>
 #include <string>
 
 class CLIProgress : public IGalleryInstallationObserverChain
@@ -22,4 +24,8 @@ class CLIProgress : public IGalleryInstallationObserverChain
                                   const wchar_t *text, int overall);
 
     bool verbose = false;
+
+  private:
+    std::mutex m_mutex; // reports arrive on the engine's worker thread
+    std::string m_lastLine;
 };

@@ -156,10 +156,15 @@ int CWorkFlow::InstallImpl(const NTrove::CCmdLineContext &context, std::shared_p
         }
     }
 
-    if (!configuration->ReadGalleryPreferences()) configuration->InitializeDefaultGalleryPreferences();
+    const bool registered = configuration->ReadGalleryPreferences();
+    if (!registered) configuration->InitializeDefaultGalleryPreferences();
     const CKeldaDirectoryPath destination =
         context.destination.empty() ? configuration->GetDestination() : AbsoluteDirectory(context.destination);
-    if (!IsGalleryFolder(destination) || !CheckWritePermissions(destination)) {
+    // The folder this gallery is registered with is its own whatever else it holds: a repair's clean-up
+    // leaves a person's files and the compressed copies there, and then asks for a new install.
+    const bool ownFolder = registered && AbsoluteDirectory(configuration->GetDestination().GetDirectoryPathString()) ==
+                                             AbsoluteDirectory(destination.GetDirectoryPathString());
+    if ((!ownFolder && !IsGalleryFolder(destination)) || !CheckWritePermissions(destination)) {
         Output::Error(Output::eStringsNoWritePermissions, destination.GetDirectoryPathStringA(), box);
         return 1;
     }

@@ -66,6 +66,25 @@ TEST(CLIProgressTest, ItemTitleIsBracketedBeforeTheText)
               "Installing:  \t[0%] (Ä) é.gallery");
 }
 
+TEST(CLIProgressTest, AStepFinishedTwiceInARowPrintsOnce)
+{
+    Recorder end;
+    CLIProgress progress;
+    progress.verbose = true;
+    progress.Attach(&end);
+    const CapturedOutput done = Capture([&] {
+        // A download reaches 100% by its bytes, then reports its end.
+        progress.InstallationProgress(eGalleryInstallationProgressDownloading, nullptr, L"a.gallery", 100, 10);
+        progress.InstallationProgress(eGalleryInstallationProgressDownloading, nullptr, L"a.gallery", 100, 10);
+        progress.InstallationProgress(eGalleryInstallationProgressInstalling, nullptr, L"a.gallery", 100, 20);
+        progress.InstallationProgress(eGalleryInstallationProgressDownloading, nullptr, L"a.gallery", 100, 10);
+        return 0;
+    });
+    EXPECT_EQ(done.out, "Downloading:  \t[10%] a.gallery\nInstalling:  \t[20%] a.gallery\n"
+                        "Downloading:  \t[10%] a.gallery\n");
+    EXPECT_EQ(end.seen.size(), 4u);
+}
+
 TEST(CLIProgressTest, QuietOrUnfinishedStepsPrintNothingButAlwaysForward)
 {
     Recorder end;

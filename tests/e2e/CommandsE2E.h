@@ -1,9 +1,11 @@
 // What the whole-program tests of the commands share: a copy of the trove executable per test
 // program, a private home, settings folder, system root and temporary folder per test, the sample
 // configuration with a download source of the test's choice, a gallery source generated with the
-// publisher library, and snapshots of folder trees.
+// publisher library, the same source served by a private nginx on 127.0.0.1, and snapshots of folder
+// trees.
 #pragma once
 
+#include "common/NginxServer.h"
 #include "common/TestEnv.h"
 
 #include "publisher/GallerySource.h"
@@ -75,11 +77,11 @@ inline std::vector<std::string> Changed(const Tree &before, const Tree &after)
     return changed;
 }
 
-// One category per entry: astronomy with two items, biology with one.
-inline Source SampleSource(const CAtlString &astronomyVersion = L"1.0")
+// One category per entry: astronomy with two items, biology with one; the source of the gallery guid.
+inline Source SampleSource(const CAtlString &astronomyVersion = L"1.0", const char *guid = GalleryGuid)
 {
     Source source;
-    source.categoriesId = Text::FromUtf8(GalleryGuid);
+    source.categoriesId = Text::FromUtf8(guid);
     auto add = [&](const wchar_t *id, const wchar_t *stem, const wchar_t *title, const CAtlString &version,
                    std::vector<CAtlString> items) {
         auto &category = source.categories.emplace_back();
@@ -87,7 +89,7 @@ inline Source SampleSource(const CAtlString &astronomyVersion = L"1.0")
         category.titles[L"en"] = title;
         auto &gallery = category.galleries.emplace_back();
         gallery.fileName = CAtlString(stem) + L".gallery";
-        gallery.identifier = L"http://" + Text::FromUtf8(GalleryGuid) + L"/gallery/" + stem;
+        gallery.identifier = L"http://" + Text::FromUtf8(guid) + L"/gallery/" + stem;
         gallery.version = version;
         gallery.titles[L"en"] = title;
         for (const CAtlString &name : items) {
@@ -136,8 +138,10 @@ class CommandsE2E : public ::testing::Test
         ASSERT_TRUE(NTrove::Publisher::Publish(source, CKeldaDirectoryPath::FromUtf8(target), &error)) << error;
     }
 
-    // A copy of the sample configuration whose download source is defaultSource.
-    std::string WriteConfiguration(const std::string &name, const std::string &defaultSource)
+    // A copy of the sample configuration whose download source is defaultSource (and whose gallery
+    // GUID is guid, when given).
+    std::string WriteConfiguration(const std::string &name, const std::string &defaultSource,
+                                   const std::string &guid = std::string())
     {
         const std::string folder = m_root.file(name);
         fs::create_directories(folder);
@@ -147,6 +151,7 @@ class CommandsE2E : public ::testing::Test
         std::string xml = TestEnv::ReadFile(folder + "/configuration.xml");
         const std::string from = "http://127.0.0.1:8080/sample-gallery";
         xml.replace(xml.find(from), from.size(), defaultSource);
+        if (!guid.empty()) xml.replace(xml.find(GalleryGuid), std::string(GalleryGuid).size(), guid);
         EXPECT_TRUE(TestEnv::WriteFile(folder + "/configuration.xml", xml));
         return folder;
     }
@@ -202,6 +207,15 @@ class CommandsE2E : public ::testing::Test
     }
     static bool Holds(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
 
+    // The files (not folders) that runs left in the system root's temporary folder.
+    std::vector<std::string> TemporaryFiles() const
+    {
+        std::vector<std::string> files;
+        for (const auto &entry : TreeOf(m_root.file("sys/tmp")))
+            if (entry.second != "<dir>") files.push_back(entry.first);
+        return files;
+    }
+
     static inline TestEnv::TempDir *s_dir = nullptr;
     static inline std::string s_program;
 
@@ -209,6 +223,28 @@ class CommandsE2E : public ::testing::Test
     std::string m_source;
     std::string m_destination;
     std::string m_configuration;
+};
+
+// The commands against the test's source served over HTTP: a private nginx serves the test folder, and
+// the configuration's download source is the source's address there. Skips without nginx.
+class ServedCommandsE2E : public CommandsE2E
+{
+  protected:
+    void SetUp() override
+    {
+        if (NginxServer::Binary().isEmpty()) GTEST_SKIP() << "nginx is not installed";
+        CommandsE2E::SetUp();
+        QString error;
+        ASSERT_TRUE(
+            m_nginx.Start(QString::fromStdString(m_root.path()), QString::fromStdString(m_nginxWork.path()), &error))
+            << error.toStdString();
+        m_url = m_nginx.url(QStringLiteral("/source")).toString().toStdString();
+        m_configuration = WriteConfiguration("config", m_url);
+    }
+
+    TestEnv::TempDir m_nginxWork;
+    NginxServer m_nginx;
+    std::string m_url;
 };
 
 // A machine-wide preference value as the program stored it (the system scope below TROVE_SYSROOT).
