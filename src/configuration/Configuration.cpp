@@ -104,10 +104,10 @@ bool CConfiguration::ReadFromFile(const CKeldaFilePath &file)
     if (!file.FileExists() || file.IsDirectory() ||
         !Text::EqualsNoCase(file.GetFileExtension(), Defaults::GALLERY_COLLECTION_EXTENTION))
         return false;
-    const CKeldaDirectoryPath temp = Defaults::GetTempDirectoryPath();
-    (void)CDirectoryManipulator::CreateDirectory(temp); // without it no sub-folder is made below
-    CKeldaDirectoryPath unpacked;
-    if (!CDirectoryManipulator::CreateUniqueSubDirectory(temp, L"TroveConfiguration", unpacked)) return false;
+    // "/tmp" is shared: the folder's name is random and made in one step, so no one can take it first.
+    const CKeldaDirectoryPath unpacked =
+        CKeldaDirectoryPath::CreateTempDirectory(Defaults::GetTempDirectoryPath(), L"TroveConfiguration");
+    if (unpacked.IsEmptyPath()) return false;
     if (!CZipHelper::UnzipToFolder(file, unpacked)) {
         (void)CDirectoryManipulator::RemoveDirectoryAndContents(unpacked);
         return false;

@@ -49,11 +49,9 @@ void CGalleryInstallation::DeleteInstance(CGalleryInstallation **inOut)
 
 HRESULT CGalleryInstallation::Initialize()
 {
-    const CKeldaDirectoryPath parent = CKeldaDirectoryPath::GetTempFileDirectoryPath();
-    CKeldaDirectoryPath created;
-    if (!CDirectoryManipulator::CreateDirectory(parent) ||
-        !CDirectoryManipulator::CreateUniqueSubDirectory(parent, L"gallery", created))
-        return E_FAIL;
+    const CKeldaDirectoryPath created =
+        CKeldaDirectoryPath::CreateTempDirectory(CKeldaDirectoryPath::GetTempFileDirectoryPath(), L"gallery");
+    if (created.IsEmptyPath()) return E_FAIL;
     m_tempDir = created;
     m_ownsTempDir = true;
     return S_OK;

@@ -53,9 +53,10 @@ class CKeldaFilePath
 
     // The name with < > : " / \ | ? * removed.
     static CAtlString MakeNameLegal(std::wstring_view name);
-    // A fresh file in the temporary file directory, created empty and exclusively (mode 0600) so that no
-    // one else can take the name; the caller overwrites or deletes it. An empty prefix becomes
-    // "VLM-<pid>-<tick in hex>". Empty path when nothing could be created.
+    // A fresh file in the temporary file directory, named prefix + "-" + six random characters +
+    // extension and created empty and exclusively (mode 0600) so that no one else can take or foresee the
+    // name; the caller overwrites or deletes it. An empty prefix becomes "VLM-<pid>-<tick in hex>". Empty
+    // path when nothing could be created.
     static CKeldaFilePath CreateTempFileName(std::wstring_view extension, std::wstring_view prefix = {});
 
     bool operator==(const CKeldaFilePath &other) const { return m_path == other.m_path; }
@@ -131,6 +132,9 @@ class CKeldaDirectoryPath
     static CKeldaDirectoryPath GetVellumTempDirectoryPath();
     // Set once at start-up by the application layer.
     static void SetStudentEdition(bool studentEdition);
+    // A fresh private directory (0700) in parent (made when missing), named prefix + "-" + six random
+    // characters and created in one step, so no one can take or foresee the name. Empty on failure.
+    static CKeldaDirectoryPath CreateTempDirectory(const CKeldaDirectoryPath &parent, std::wstring_view prefix);
 
     bool operator==(const CKeldaDirectoryPath &other) const { return m_path == other.m_path; }
     bool operator!=(const CKeldaDirectoryPath &other) const { return m_path != other.m_path; }

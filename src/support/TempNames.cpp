@@ -3,15 +3,13 @@
 
 #include "support/DirectoryManipulator.h"
 #include "support/FilePlatform.h"
-#include "support/Limits.h"
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <mutex>
-#include <random>
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 namespace
@@ -27,20 +25,8 @@ unsigned TickCount()
     return static_cast<unsigned>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-// Creates path empty, exclusively and privately; false when the name is taken or cannot be made.
-bool CreateExclusively(const CKeldaFilePath &path, bool &nameTaken)
-{
-    nameTaken = false;
-    std::string p;
-    if (!FilePlatform::ToSystemPath(path.GetFilePathString(), p)) return false;
-    const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        nameTaken = errno == EEXIST;
-        return false;
-    }
-    ::close(fd);
-    return true;
-}
+// The random part of temporary names, filled in by mkdtemp and mkstemps.
+constexpr wchar_t RandomPart[] = L"-XXXXXX";
 
 } // namespace
 
@@ -83,6 +69,19 @@ void CKeldaDirectoryPath::SetStudentEdition(bool studentEdition)
     g_studentEdition = studentEdition;
 }
 
+CKeldaDirectoryPath CKeldaDirectoryPath::CreateTempDirectory(const CKeldaDirectoryPath &parent,
+                                                             std::wstring_view prefix)
+{
+    if (parent.IsEmptyPath() || prefix.empty() || !CDirectoryManipulator::CreateDirectory(parent))
+        return CKeldaDirectoryPath();
+    std::string pattern;
+    if (!FilePlatform::ToSystemPath(parent.GetDirectoryPathString() + L"/" + CAtlString(prefix) + RandomPart,
+                                    pattern) ||
+        ::mkdtemp(pattern.data()) == nullptr)
+        return CKeldaDirectoryPath();
+    return CKeldaDirectoryPath::FromUtf8(pattern);
+}
+
 CKeldaFilePath CKeldaFilePath::CreateTempFileName(std::wstring_view extension, std::wstring_view prefix)
 {
     const CKeldaDirectoryPath directory = CKeldaDirectoryPath::GetTempFileDirectoryPath();
@@ -90,17 +89,12 @@ CKeldaFilePath CKeldaFilePath::CreateTempFileName(std::wstring_view extension, s
     const CAtlString pre =
         prefix.empty() ? Text::Format(L"VLM-%d-%x", static_cast<int>(::getpid()), TickCount()) : CAtlString(prefix);
     const CAtlString ext(extension);
-    const CAtlString &dir = directory.GetDirectoryPathString();
-
-    bool taken = false;
-    CKeldaFilePath candidate(Text::Format(L"%ls%lc%ls%ls", dir.c_str(), L'/', pre.c_str(), ext.c_str()));
-    if (CreateExclusively(candidate, taken)) return candidate;
-    static thread_local std::minstd_rand random(static_cast<unsigned>(::getpid()) ^ TickCount());
-    for (int attempt = 0; taken && attempt < Limits::kMaxUniqueNameAttempts; ++attempt) {
-        const int number = static_cast<int>(random() % 0x7FFF);
-        candidate =
-            CKeldaFilePath(Text::Format(L"%ls%lc%ls(%d)%ls", dir.c_str(), L'/', pre.c_str(), number, ext.c_str()));
-        if (CreateExclusively(candidate, taken)) return candidate;
-    }
-    return CKeldaFilePath();
+    std::string pattern, suffix;
+    if (!FilePlatform::ToSystemPath(directory.GetDirectoryPathString() + L"/" + pre + RandomPart + ext, pattern) ||
+        !FilePlatform::ToSystemPath(ext, suffix))
+        return CKeldaFilePath();
+    const int fd = ::mkostemps(pattern.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
+    if (fd < 0) return CKeldaFilePath();
+    ::close(fd);
+    return CKeldaFilePath::FromUtf8(pattern);
 }

@@ -123,7 +123,9 @@ TEST_F(Configuration, DirectoryPackedFileAndRegistrationLoadTheSame)
         ExpectSampleLoaded(fromFile);
         EXPECT_EQ(Text::ToUtf8(fromFile.GetSource().GetDirectoryPathString()), m_dir.path());
         unpacked = Text::ToUtf8(fromFile.GetDirectory().GetDirectoryPathString());
-        EXPECT_EQ(unpacked.find(SysRoot::Path(std::string("/tmp/TroveConfiguration"))), 0u) << unpacked;
+        // "/tmp" is shared: the name is random, not one that someone could take first.
+        EXPECT_EQ(unpacked.find(SysRoot::Path(std::string("/tmp/TroveConfiguration-"))), 0u) << unpacked;
+        EXPECT_EQ(unpacked.size(), SysRoot::Path(std::string("/tmp/TroveConfiguration-XXXXXX")).size()) << unpacked;
         ASSERT_TRUE(fromFile.Install(false, false));
     }
     EXPECT_FALSE(TestEnv::Exists(unpacked)); // the unpack folder goes with the configuration

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -212,7 +213,8 @@ TEST(TempLocations, PerUserDirectoryAndNames)
               first + L"Kelda Labs/Kelda Vellum SE");
     CKeldaDirectoryPath::SetStudentEdition(false);
 
-    // Temporary files are made at once, privately; names never repeat.
+    // Temporary files are made at once, privately; names never repeat and cannot be foreseen: the
+    // prefix, "-", six random characters and the extension.
     const CKeldaFilePath a = CKeldaFilePath::CreateTempFileName(L".xml");
     const CKeldaFilePath b = CKeldaFilePath::CreateTempFileName(L".xml");
     ASSERT_FALSE(a.IsEmptyPath());
@@ -220,8 +222,26 @@ TEST(TempLocations, PerUserDirectoryAndNames)
     EXPECT_TRUE(Text::StartsWith(a.GetFileName(), L"VLM-")) << a.GetFilePathStringA();
     EXPECT_EQ(Mode(a.GetFilePathStringA()), 0600u);
     const CKeldaFilePath named = CKeldaFilePath::CreateTempFileName(L".txt", L"fixed");
-    EXPECT_EQ(named.GetFileName(), L"fixed.txt");
+    EXPECT_TRUE(std::regex_match(named.GetFilePathStringA(), std::regex(".*/fixed-[A-Za-z0-9]{6}\\.txt")))
+        << named.GetFilePathStringA();
     EXPECT_NE(CKeldaFilePath::CreateTempFileName(L".txt", L"fixed"), named);
+
+    // Temporary folders the same way, even in a folder where someone took the plain names first.
+    const CKeldaDirectoryPath shared = CKeldaDirectoryPath::FromUtf8(tmp + "/shared");
+    ASSERT_TRUE(TestEnv::WriteFile(tmp + "/shared/TroveConfiguration", "taken"));
+    ASSERT_TRUE(TestEnv::WriteFile(tmp + "/shared/TroveConfiguration1", "taken"));
+    const CKeldaDirectoryPath made = CKeldaDirectoryPath::CreateTempDirectory(shared, L"TroveConfiguration");
+    const CKeldaDirectoryPath again = CKeldaDirectoryPath::CreateTempDirectory(shared, L"TroveConfiguration");
+    ASSERT_FALSE(made.IsEmptyPath());
+    EXPECT_TRUE(
+        std::regex_match(made.GetDirectoryPathStringA(), std::regex(".*/shared/TroveConfiguration-[A-Za-z0-9]{6}")))
+        << made.GetDirectoryPathStringA();
+    EXPECT_NE(made, again);
+    EXPECT_EQ(Mode(made.GetDirectoryPathStringA()), 0700u);
+    EXPECT_TRUE(CKeldaDirectoryPath::CreateTempDirectory(
+                    CKeldaDirectoryPath::FromUtf8(tmp + "/shared/TroveConfiguration"), L"x")
+                    .IsEmptyPath())
+        << "a parent that is a file";
 
     CKeldaDirectoryPath unique;
     ASSERT_TRUE(CDirectoryManipulator::CreateUniqueSubDirectory(CKeldaDirectoryPath::GetTempDirectoryPath(), L"gallery",

@@ -14,12 +14,8 @@ bool MakeDirectories(const CKeldaDirectoryPath &directory)
 
 CKeldaDirectoryPath MakeUniqueTempDirectory(const wchar_t *prefix)
 {
-    const CKeldaDirectoryPath base = CKeldaDirectoryPath::GetTempFileDirectoryPath();
-    CKeldaDirectoryPath created;
-    if (!MakeDirectories(base) ||
-        !CDirectoryManipulator::CreateUniqueSubDirectory(base, prefix ? prefix : L"gallery", created))
-        return CKeldaDirectoryPath();
-    return created;
+    return CKeldaDirectoryPath::CreateTempDirectory(CKeldaDirectoryPath::GetTempFileDirectoryPath(),
+                                                    prefix ? prefix : L"gallery");
 }
 
 bool RemoveTree(const CKeldaDirectoryPath &directory)
