@@ -44,6 +44,9 @@ expect "biology" trove --noui --installsome -configuration "$configuration" --c 
 expect "chemistry" trove --noui --installsome "-configuration:$configuration" -c ch
 expect_at "physics" 4 trove --noui --downloadsome -c p --configuration "$configuration"
 expect "$all" trove --noui --installsome "\\configuration" "$configuration" "\\c" ""
+# As bash splits words at a colon: "-configuration:path" and "-c:ch" arrive as three words each.
+expect "chemistry" trove --noui --installsome -configuration : "$configuration" -c : ch
+expect "" trove --noui --installsome -configuration : "$configuration" -c :
 # No configuration, or one that does not exist: nothing to offer.
 expect "" trove --noui --installsome -c ""
 expect "" trove --noui --installsome --configuration "$work/missing" -c ""
