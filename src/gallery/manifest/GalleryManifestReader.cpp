@@ -16,6 +16,8 @@
 // requirement as LOM's own "browser" type; an item file is also made by the host application, which names
 // itself (its program key "x-keldalabs-vellum") as the type. Any other type in a manifest is not one of
 // ours and is skipped rather than turned into a requirement that MeetsRequirements would check.
+// Likewise `lom:format` is kept here only while a file is open, since only file records carry a format,
+// while an item's "metadata.xml" always describes a file and is read for it whole.
 #include "gallery/manifest/GalleryManifestReader.h"
 
 #include "gallery/records/GalleryActivity.h"
