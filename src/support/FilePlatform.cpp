@@ -290,36 +290,46 @@ CAtlString GetTempPath()
     return Text::FromUtf8(fallback + "/");
 }
 
-bool PathFileExists(std::wstring_view path)
+namespace
+{
+
+// The status of a path (of a final symbolic link itself unless follow); false when the text cannot be
+// a path or the name cannot be examined.
+bool StatPath(std::wstring_view path, bool follow, struct stat &st)
 {
     std::string p;
+    if (!ToSystemPath(path, p) || p.empty()) return false;
+    return (follow ? ::stat(p.c_str(), &st) : ::lstat(p.c_str(), &st)) == 0;
+}
+
+} // namespace
+
+bool PathFileExists(std::wstring_view path)
+{
     struct stat st {
     };
-    return ToSystemPath(path, p) && !p.empty() && ::stat(p.c_str(), &st) == 0;
+    return StatPath(path, true, st);
 }
 
 bool PathIsDirectory(std::wstring_view path)
 {
-    std::string p;
     struct stat st {
     };
-    return ToSystemPath(path, p) && !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return StatPath(path, true, st) && S_ISDIR(st.st_mode);
 }
 
 bool PathExistsNoFollow(std::wstring_view path)
 {
-    std::string p;
     struct stat st {
     };
-    return ToSystemPath(path, p) && !p.empty() && ::lstat(p.c_str(), &st) == 0;
+    return StatPath(path, false, st);
 }
 
 bool PathIsSymbolicLink(std::wstring_view path)
 {
-    std::string p;
     struct stat st {
     };
-    return ToSystemPath(path, p) && !p.empty() && ::lstat(p.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    return StatPath(path, false, st) && S_ISLNK(st.st_mode);
 }
 
 std::wstring_view PathFindFileName(std::wstring_view path)

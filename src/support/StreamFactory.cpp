@@ -340,28 +340,28 @@ class CCompressedFileStream : public CountedStream<IKELDAStream>
     bool m_failed = false;
 };
 
+// A file stream whose position 0 is file offset `offset`: read-write and truncating, or read-only.
+HRESULT CreateFileStream(IKELDAStream **out, const CAtlString &path, uint64_t offset, bool writable)
+{
+    if (!out) return E_INVALIDARG;
+    *out = nullptr;
+    const CAtlStringA utf8 = Text::ToUtf8(path);
+    FILE *file = OpenAt(utf8, writable ? "w+b" : "rb", offset);
+    if (!file) return E_FAIL;
+    *out = new CFileStream(file, utf8, offset, writable);
+    return S_OK;
+}
+
 } // namespace
 
 HRESULT CStreamFactory::CreateWritableFileStream(IKELDAStream **out, const CAtlString &path, uint64_t offset)
 {
-    if (!out) return E_INVALIDARG;
-    *out = nullptr;
-    const CAtlStringA utf8 = Text::ToUtf8(path);
-    FILE *file = OpenAt(utf8, "w+b", offset);
-    if (!file) return E_FAIL;
-    *out = new CFileStream(file, utf8, offset, true);
-    return S_OK;
+    return CreateFileStream(out, path, offset, true);
 }
 
 HRESULT CStreamFactory::CreateReadableStreamOnFile(IKELDAStream **out, const CAtlString &path, uint64_t offset)
 {
-    if (!out) return E_INVALIDARG;
-    *out = nullptr;
-    const CAtlStringA utf8 = Text::ToUtf8(path);
-    FILE *file = OpenAt(utf8, "rb", offset);
-    if (!file) return E_FAIL;
-    *out = new CFileStream(file, utf8, offset, false);
-    return S_OK;
+    return CreateFileStream(out, path, offset, false);
 }
 
 HRESULT CStreamFactory::CreateWritableCompressedFileStream(IKELDAStream **out, const CAtlString &path, uint64_t offset)

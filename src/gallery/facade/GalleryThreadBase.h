@@ -22,7 +22,24 @@ class IGalleryThreadObserver
     virtual void OnThreadFinished(CGalleryThreadBase *thread) = 0;
 };
 
-class CGalleryThreadBase
+// What both thread bases keep: the cancel flag, the running flag, the procedure's result, and the
+// observer that hears of the procedure's end.
+template <class Observer> class CGalleryThreadState
+{
+  public:
+    bool IsCancelled() const { return m_cancel.load(); }
+    bool IsRunning() const { return m_running.load(); }
+    HRESULT GetExitCode() const { return m_exitCode.load(); }
+    void SetObserver(Observer *observer) { m_observer = observer; }
+
+  protected:
+    std::atomic<bool> m_cancel{false};
+    std::atomic<bool> m_running{false};
+    std::atomic<HRESULT> m_exitCode{S_OK};
+    Observer *m_observer = nullptr;
+};
+
+class CGalleryThreadBase : public CGalleryThreadState<IGalleryThreadObserver>
 {
   public:
     CGalleryThreadBase() = default;
@@ -36,9 +53,6 @@ class CGalleryThreadBase
     [[nodiscard]] HRESULT Start(bool synchronous);
     // Sets the cancel flag and wakes a CancellableSleep.
     void Cancel();
-    bool IsCancelled() const { return m_cancel.load(); }
-    bool IsRunning() const { return m_running.load(); }
-    HRESULT GetExitCode() const { return m_exitCode.load(); }
     // Only for a created thread: waits until it ends, keeping the caller's Qt events flowing (when the
     // caller has an event loop), then reclaims the thread.
     void Join();
@@ -47,7 +61,6 @@ class CGalleryThreadBase
     // Lowers the calling thread to the minimum priority of its scheduling policy; failures are
     // reported on the error stream and ignored.
     static void SetLowPriority();
-    void SetObserver(IGalleryThreadObserver *observer) { m_observer = observer; }
 
   protected:
     virtual HRESULT ThreadProc() = 0;
@@ -58,10 +71,6 @@ class CGalleryThreadBase
     static void *ThreadEntry(void *self);
     void RunProcedure(bool ownThread);
 
-    std::atomic<bool> m_cancel{false};
-    std::atomic<bool> m_running{false};
-    std::atomic<HRESULT> m_exitCode{S_OK};
-    IGalleryThreadObserver *m_observer = nullptr;
     pthread_t m_thread{};
     bool m_created = false;
     bool m_started = false;

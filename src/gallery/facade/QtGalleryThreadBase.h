@@ -4,6 +4,7 @@
 // with events are those of QThreadWithLoop and WaitWithQtEvents.
 #pragma once
 
+#include "gallery/facade/GalleryThreadBase.h"
 #include "support/QThreadWithLoop.h"
 #include "support/Qtfier.h"
 #include "support/Result.h"
@@ -23,7 +24,7 @@ class IQtGalleryThreadObserver
     virtual void OnThreadFinished(CQtGalleryThreadBase *thread) = 0;
 };
 
-class CQtGalleryThreadBase : public QThreadWithLoop
+class CQtGalleryThreadBase : public QThreadWithLoop, public CGalleryThreadState<IQtGalleryThreadObserver>
 {
     Q_OBJECT
 
@@ -36,9 +37,8 @@ class CQtGalleryThreadBase : public QThreadWithLoop
     // the stored priority and returns S_OK.
     [[nodiscard]] HRESULT Start(bool synchronous);
     void Cancel() { m_cancel = true; }
-    bool IsCancelled() const { return m_cancel.load(); }
-    bool IsRunning() const { return m_running.load(); }
-    HRESULT GetExitCode() const { return m_exitCode.load(); }
+    // The procedure's result (not the loop's int of QThreadWithLoop).
+    using CGalleryThreadState<IQtGalleryThreadObserver>::GetExitCode;
     // Waits while the thread runs, processing the caller's events; returns at once when not running
     // or when called on the thread itself.
     void Join();
@@ -46,7 +46,6 @@ class CQtGalleryThreadBase : public QThreadWithLoop
     static void Sleep(double seconds);
     // Lowers the calling thread's priority.
     static void SetLowPriority();
-    void SetObserver(IQtGalleryThreadObserver *observer) { m_observer = observer; }
     void SetStartPriority(QThread::Priority priority) { m_priority = priority; }
     QThread::Priority GetStartPriority() const { return m_priority; }
 
@@ -59,10 +58,8 @@ class CQtGalleryThreadBase : public QThreadWithLoop
     void run() override;
 
   private:
-    std::atomic<bool> m_cancel{false};
-    std::atomic<bool> m_running{false};
-    std::atomic<HRESULT> m_exitCode{S_OK};
-    IQtGalleryThreadObserver *m_observer = nullptr;
+    // QThreadWithLoop keeps a loop result of its own under the same name.
+    using CGalleryThreadState<IQtGalleryThreadObserver>::m_exitCode;
     QThread::Priority m_priority = QThread::InheritPriority;
 };
 
