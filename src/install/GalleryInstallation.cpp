@@ -105,7 +105,7 @@ HRESULT CGalleryInstallation::Open(const CKeldaDirectoryPath &destination, const
             // The fresh copy is read from where it was fetched rather than a stale cached one.
             m_categoriesPath = source;
         } else if (downloaded) {
-            (void)CFileManipulator::DeleteFile(source);
+            DeleteDownload(fetched);
         }
     }
     if (!m_categoriesPath.FileExists() && FAILED(hr)) return hr;

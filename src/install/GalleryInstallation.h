@@ -161,6 +161,7 @@ class CGalleryInstallation
                        CAtlString &localPath, bool &downloaded);
     HRESULT KeepDownload(const CAtlString &fileName, const CAtlString &localPath, bool downloaded);
     HRESULT InstallPackage(const CAtlString &localPath);
+    void DeleteDownload(const CAtlString &localPath);
     HRESULT SaveDestination();
     HRESULT CancelEnding();
     static void Step(const char *name);

@@ -2,6 +2,8 @@
 // percentage of the download being reported.
 #include "install/GalleryInstallationMetaObserver.h"
 
+#include <algorithm>
+
 void CGalleryInstallationMetaObserver::InstallationProgress(eGalleryInstallationProgress kind,
                                                             CGalleryInstallationItem *item, const wchar_t *text,
                                                             int percent, int overall)
@@ -17,7 +19,10 @@ void CGalleryInstallationMetaObserver::InstallationProgress(eGalleryInstallation
 
 int CGalleryInstallationMetaObserver::OnProgress(unsigned received, unsigned total, unsigned, const wchar_t *)
 {
-    const int percent = total ? static_cast<int>(static_cast<float>(received) / static_cast<float>(total) * 100.0f) : 0;
+    int percent = total ? static_cast<int>(static_cast<float>(received) / static_cast<float>(total) * 100.0f) : 0;
+    // The end of a download is the engine's own report at 100; the byte count stops just before it, so
+    // that a finished download is reported once.
+    percent = std::clamp(percent, 0, 99);
     if (m_observer)
         m_observer->InstallationProgress(m_lastKind, m_lastItem, m_lastText.c_str(), percent, m_lastOverall);
     return 0;

@@ -18,7 +18,7 @@ class CGalleryInstallationMetaObserver : public IGalleryInstallationObserver, pu
     ~CGalleryInstallationMetaObserver() override = default;
 
     // Byte progress of the current download: forwards the last report with percent = received / total
-    // * 100 (0 when total is 0). Returns 0.
+    // * 100, truncated, at most 99 (0 when total is 0). Returns 0.
     virtual int OnProgress(unsigned received, unsigned total, unsigned reserved, const wchar_t *text);
     // Whether the downloader may ask for credentials: always.
     virtual bool ShouldAuthenticate();

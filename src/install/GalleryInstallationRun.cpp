@@ -240,6 +240,14 @@ HRESULT CGalleryInstallation::KeepDownload(const CAtlString &fileName, const CAt
     return copied ? S_OK : E_FAIL;
 }
 
+void CGalleryInstallation::DeleteDownload(const CAtlString &localPath)
+{
+    // The downloader's resume state of a finished file goes with it.
+    (void)CFileManipulator::DeleteFile(CKeldaFilePath(localPath + L".st"));
+    (void)CFileManipulator::DeleteFile(CKeldaFilePath(localPath));
+    Step("delete-download");
+}
+
 HRESULT CGalleryInstallation::InstallPackage(const CAtlString &localPath)
 {
     CGalleryManifest *source = nullptr;
@@ -280,9 +288,9 @@ void CGalleryInstallation::InstallItem(RunState &state, CGalleryInstallationItem
     item->GetFileNames(names, UpdateOnly(item));
     for (const CAtlString &name : names) {
         if (m_cancel) return; // the cancel ending marks the item
-        // A URL fetch reports its own start and end; a file taken in place or from the download-first
-        // pass is reported here.
-        const bool reportsItself = state.url && !state.downloadFirst;
+        // A URL fetch reports its own start and end, and a file of the download-first pass was reported
+        // when it was fetched; a file taken in place is reported here.
+        const bool reportsItself = state.url;
         if (!reportsItself)
             NotifyObserver(eGalleryInstallationProgressDownloading, item, name.c_str(), 0, state.Overall());
         CAtlString local;
@@ -305,10 +313,7 @@ void CGalleryInstallation::InstallItem(RunState &state, CGalleryInstallationItem
                 if (hr == S_REINSTALLED) m_repair = true;
             }
         }
-        if (downloaded && !m_downloadOnly) {
-            (void)CFileManipulator::DeleteFile(CKeldaFilePath(local));
-            Step("delete-download");
-        }
+        if (downloaded && !m_downloadOnly) DeleteDownload(local);
         state.done += 1;
         item->SetStatus(hr);
         item->SetFinished(true);
@@ -397,10 +402,7 @@ void CGalleryInstallation::ImportLanguages(RunState &state)
                 hr = translation->Read(CKeldaFilePath(local)) == S_OK ? S_OK : E_FAIL;
                 if (SUCCEEDED(hr)) state.translations.push_back(std::move(translation));
             }
-            if (downloaded) {
-                (void)CFileManipulator::DeleteFile(CKeldaFilePath(local));
-                Step("delete-download");
-            }
+            if (downloaded) DeleteDownload(local);
             if (FAILED(hr)) {
                 NotifyObserver(eGalleryInstallationProgressFailed, item, pack.c_str(), 100, state.Overall());
                 state.failure = true;
@@ -421,6 +423,8 @@ void CGalleryInstallation::ApplyLanguages(RunState &state)
 {
     std::vector<CKeldaFilePath> records;
     m_manifest->GetUninstallDirectoryPath().FindFilesInDirectory(L"imsmanifest*.xml", records);
+    // In name order, so that a run reports the same sequence wherever it runs.
+    std::sort(records.begin(), records.end());
     const double total = static_cast<double>(records.size() * state.translations.size());
     const double start = state.done;
     double applications = 0;
