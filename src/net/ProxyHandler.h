@@ -14,6 +14,9 @@
 #include "net/IProxyObserver.h"
 #include "support/Text.h"
 
+#include <QNetworkProxy>
+#include <QUrl>
+
 #include <functional>
 
 class QWidget;
@@ -24,6 +27,20 @@ extern const wchar_t kProxyPreferenceDomain[];
 extern const wchar_t kProxyHostValue[];
 extern const wchar_t kProxyPortValue[];
 constexpr int kDefaultProxyPort = 8080;
+
+// The proxy that the handler's settings name (the stored host and port, or the command line's whole
+// "host:port" text; a host without a port takes port, or 8080 when that is not positive), with the
+// user and password; NoProxy when the host is empty.
+QNetworkProxy ConfiguredProxy(const CAtlString &host, int port, const CAtlString &user, const CAtlString &password);
+
+// The proxy of one request from the environment, read as curl reads it, for when the preference store
+// and the command line name none. An http URL uses http_proxy (lower case only), an https URL
+// https_proxy or HTTPS_PROXY; both fall back to all_proxy or ALL_PROXY. A value is
+// "[scheme://][user:password@]host[:port]" with scheme http (the default; port 1080 when none is given),
+// socks5 or socks5h; another scheme or an unreadable value names no proxy. no_proxy (or NO_PROXY) lists
+// the hosts that go direct, separated by commas or blanks: "*" for every host, a name for itself and
+// every host below it (a leading "." changes nothing), an IP address or a CIDR range.
+QNetworkProxy EnvironmentProxy(const QUrl &url);
 
 class ProxyHandlerBase
 {

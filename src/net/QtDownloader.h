@@ -1,6 +1,8 @@
 // QtDownloader::QtDownloader: one blocking file download over the resumable engine, for callers that
-// run on a thread with an event loop (the installation worker). Proxy credentials are shared by every
-// download of the process through the application-wide proxy, guarded by one process-wide mutex.
+// run on a thread with an event loop (the installation worker). Each request takes the stored or
+// command-line proxy of the observer, else an application-wide proxy the program set, else the
+// environment's (EnvironmentProxy). Proxy credentials are shared by every download of the process,
+// guarded by one process-wide mutex.
 #pragma once
 
 #include "net/QHttpWithResume.h"
