@@ -4,10 +4,18 @@
 #include "configuration/Defaults.h"
 #include "settings/Preferences.h"
 
+#include <cstdlib>
+
 namespace NTrove
 {
 
 const wchar_t *const CCmdLineContext::TempDomain = L"com.keldalabs.Registry";
+
+CAtlString CCmdLineContext::PasswordFromEnvironment()
+{
+    const char *password = std::getenv("TROVE_PASSWORD");
+    return password ? Text::FromUtf8(password) : CAtlString();
+}
 
 bool CCmdLineContext::PushArguments(const QStringList &list)
 {

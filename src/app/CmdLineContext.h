@@ -23,6 +23,8 @@ class CCmdLineContext
     // PushArguments keeps an argument list across a self-update under Defaults::TEMP_KEY of the
     // user's preference store, in this domain.
     static const wchar_t *const TempDomain;
+    // The value of the environment variable TROVE_PASSWORD (UTF-8), empty when unset.
+    static CAtlString PasswordFromEnvironment();
 
     CAtlString executablePath;
     CAtlString source;
@@ -31,7 +33,8 @@ class CCmdLineContext
     CAtlString locale;
     CAtlString proxy;
     CAtlString userName;
-    CAtlString password;
+    // The password option, else TROVE_PASSWORD: a password on the command line shows in the process list.
+    CAtlString password = PasswordFromEnvironment();
     CAtlString uValue;
     CAtlString gValue;
     CAtlStringList collectionAliases;
