@@ -1,7 +1,7 @@
 // CLIProgress: the installation observer of console runs. Every report goes on down the chain; with
 // verbose set, each finished step (percent above 99) prints one line on the output stream:
-// "<label> \t[<overall>%] (<item title>) <text>". A step reported finished twice in a row (a download
-// reaches 100% by its bytes and then by its end) prints its line once.
+// "<label> \t[<overall>%] (<item title>) <text>". The same step reported finished twice in a row (a
+// download's byte progress reaching 100% before its end is reported) prints its line once.
 #pragma once
 
 #include "install/IInstallationObserver.h"
