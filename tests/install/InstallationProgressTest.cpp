@@ -161,4 +161,25 @@ TEST_F(InstallationProgressTest, InterleavedFromHttpEqualsTheFolderInstall)
               std::vector<std::string>{});
 }
 
+TEST_F(InstallationProgressTest, CancelDuringTheDownloadFirstPassInstallsNothing)
+{
+    Publish(SmallSource());
+    if (!StartServer()) GTEST_SKIP() << "nginx is not installed";
+    RecordingObserver observer;
+    InstallationPtr installation = OpenInstallation(Url(), true, &observer);
+    ASSERT_EQ(m_openResult, S_OK);
+    installation->SetSequencing(eGalleryInstallationSequencingDownloadFirst);
+    const Snapshot before = TakeSnapshot(DestinationPath());
+    observer.onReport = [&](const Report &report) {
+        if (report.kind == eGalleryInstallationProgressDownloading && report.percent == 100) installation->Cancel();
+    };
+    observer.Clear();
+    EXPECT_EQ(RunWith(installation.get(), kSpaceAndTools), E_ABORT);
+    for (const wchar_t *id : {L"cat-space", L"cat-tools"})
+        EXPECT_EQ(installation->GetByIdentifier(id)->GetStatus(), E_ABORT);
+    EXPECT_EQ(observer.Without(eGalleryInstallationProgressDownloading), std::vector<Report>{})
+        << "nothing installed after the first fetch";
+    EXPECT_EQ(TakeSnapshot(DestinationPath()), before);
+}
+
 } // namespace
