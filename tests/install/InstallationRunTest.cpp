@@ -387,4 +387,27 @@ TEST_F(InstallationRunTest, DownloadOnlyKeepsCopiesAndInstallsNothing)
     EXPECT_FALSE(TestEnv::Exists(ManifestPath()));
 }
 
+TEST_F(InstallationRunTest, AnUnusableLanguagePackIsAFailedItem)
+{
+    const std::pair<const char *, const char *> cases[] = {{"missing", nullptr}, {"not a pack", "PK garbage"}};
+    for (const auto &[what, bytes] : cases) {
+        SCOPED_TRACE(what);
+        TestEnv::RemoveAll(DestinationPath());
+        Publish(SmallSource());
+        if (bytes)
+            ASSERT_TRUE(TestEnv::WriteFile(SourcePath() + "/space_fr.zip", bytes));
+        else
+            TestEnv::RemoveAll(SourcePath() + "/space_fr.zip");
+        RecordingObserver observer;
+        InstallationPtr installation = OpenInstallation(CAtlString(), true, &observer);
+        EXPECT_EQ(RunWith(installation.get(), {{L"cat-space", eGalleryInstallationActionInstall}}), S_FALSE)
+            << "the gallery is in, its translation failed";
+        const std::vector<Report> reports = observer.Reports();
+        EXPECT_TRUE(std::any_of(reports.begin(), reports.end(), [](const Report &r) {
+            return r.kind == 7 && r.item == L"cat-space" && r.text == L"space_fr.zip";
+        }));
+        EXPECT_EQ(DescribeRecords(DestinationPath()), std::vector<std::string>{"http://test.invalid/space 1 en:1"});
+    }
+}
+
 } // namespace
