@@ -17,6 +17,7 @@ bool LoadConfigurationPath(ConfigurationWrapper &configuration, const CAtlString
     if (absolute.empty()) return false;
     if (info.isFile()) return configuration.ReadFromFile(CKeldaFilePath(absolute));
     if (info.isDir()) return configuration.ReadFromDir(CKeldaDirectoryPath(absolute));
+    ConfigurationWrapper::SetLastLoadFailure(absolute + L": no such file or folder");
     return false;
 }
 

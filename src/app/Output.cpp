@@ -1,6 +1,8 @@
 // The message table and error reporting.
 #include "app/Output.h"
 
+#include "configuration/ConfigurationWrapper.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -90,6 +92,12 @@ QString GetTranslatedString(eStrings id, const CAtlStringA &argument)
 void Error(eStrings id, bool showBox)
 {
     Error(GetTranslatedString(id), GetString(id), showBox);
+    // The documented line says that loading failed; the next one says why.
+    if (id == eStringsCouldNotLoadConfiguration) {
+        const CAtlString why = ConfigurationWrapper::GetLastLoadFailure();
+        if (!why.empty()) std::fprintf(stderr, "%s\n", Text::ToUtf8(why).c_str());
+        std::fflush(stderr);
+    }
 }
 
 void Error(eStrings id, const CAtlStringA &argument, bool showBox)

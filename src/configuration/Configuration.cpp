@@ -3,6 +3,11 @@
 
 #include <tinyxml2.h>
 
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
+
 #include "support/ZipHelper.h"
 #include "configuration/Defaults.h"
 #include "settings/Preferences.h"
@@ -47,21 +52,45 @@ void CConfiguration::Reset()
     forcedUser = false;
 }
 
+bool CConfiguration::Fail(const CAtlString &path, const CAtlString &reason)
+{
+    loadFailure = path + L": " + reason;
+    return false;
+}
+
+namespace
+{
+
+// Why a file that exists cannot be opened for reading; empty when it can.
+CAtlString UnreadableReason(const CKeldaFilePath &file)
+{
+    if (::access(file.GetFilePathStringA().c_str(), R_OK) == 0) return CAtlString();
+    return errno == EACCES ? CAtlString(L"permission denied") : Text::FromUtf8(std::strerror(errno));
+}
+
+} // namespace
+
 bool CConfiguration::ReadConfigurationXml(const CKeldaFilePath &file)
 {
+    const CAtlString path = file.GetFilePathString();
+    if (!file.FileExists())
+        return Fail(file.GetDirectoryPath().GetDirectoryPathString(), L"\"configuration.xml\" is missing");
+    if (const CAtlString reason = UnreadableReason(file); !reason.empty()) return Fail(path, reason);
     tinyxml2::XMLDocument document;
-    if (!file.FileExists() || document.LoadFile(file.GetFilePathStringA().c_str()) != tinyxml2::XML_SUCCESS)
-        return false;
+    if (document.LoadFile(file.GetFilePathStringA().c_str()) != tinyxml2::XML_SUCCESS)
+        return Fail(path, Text::Format(L"not well-formed at line %d", document.ErrorLineNum()));
     const tinyxml2::XMLElement *root = document.RootElement();
-    if (!root) return false;
+    if (!root) return Fail(path, L"no root element");
     const char *versionText = root->Attribute("Version");
     version = Text::FromUtf8(versionText ? versionText : "");
-    if (version > CVersionString(CAtlString(SupportedVersion))) return false;
+    if (version > CVersionString(CAtlString(SupportedVersion)))
+        return Fail(path, L"unsupported version " + Text::FromUtf8(versionText ? versionText : ""));
     revision = root->IntAttribute("Revision", 0);
     const tinyxml2::XMLElement *galleryElement = root->FirstChildElement("Gallery");
     const tinyxml2::XMLElement *applicationElement = root->FirstChildElement("Application");
     const tinyxml2::XMLElement *organizationElement = root->FirstChildElement("Organization");
-    if (!galleryElement || !applicationElement || !organizationElement) return false;
+    if (!galleryElement || !applicationElement || !organizationElement)
+        return Fail(path, L"no Gallery, Application or Organization element");
     gallery->Read(galleryElement);
     application->Read(applicationElement);
     organization->Read(organizationElement);
@@ -70,7 +99,11 @@ bool CConfiguration::ReadConfigurationXml(const CKeldaFilePath &file)
 
 bool CConfiguration::ReadMetadataXml(const CKeldaFilePath &file)
 {
-    return metadata.Read(file.GetFilePathString());
+    if (!file.FileExists())
+        return Fail(file.GetDirectoryPath().GetDirectoryPathString(), L"\"metadata.xml\" is missing");
+    if (const CAtlString reason = UnreadableReason(file); !reason.empty())
+        return Fail(file.GetFilePathString(), reason);
+    return metadata.Read(file.GetFilePathString()) || Fail(file.GetFilePathString(), L"cannot be read");
 }
 
 bool CConfiguration::ReadFromDir(const CKeldaDirectoryPath &dir)
@@ -82,7 +115,8 @@ bool CConfiguration::ReadFromDir(const CKeldaDirectoryPath &dir)
 bool CConfiguration::ReadFromDirNoReset(const CKeldaDirectoryPath &dir)
 {
     directory = dir;
-    if (!dir.DirectoryExists()) return false;
+    loadFailure.clear();
+    if (!dir.DirectoryExists()) return Fail(dir.GetDirectoryPathString(), L"no such folder");
     fileList->SetRoot(dir);
     fileList->AddRelativeFilePath(CKeldaFilePath(L"configuration.xml"));
     fileList->AddRelativeFilePath(CKeldaFilePath(L"metadata.xml"));
@@ -101,16 +135,19 @@ bool CConfiguration::ReadFromDirNoReset(const CKeldaDirectoryPath &dir)
 bool CConfiguration::ReadFromFile(const CKeldaFilePath &file)
 {
     Reset();
-    if (!file.FileExists() || file.IsDirectory() ||
-        !Text::EqualsNoCase(file.GetFileExtension(), Defaults::GALLERY_COLLECTION_EXTENTION))
-        return false;
+    loadFailure.clear();
+    if (!file.FileExists()) return Fail(file.GetFilePathString(), L"no such file or folder");
+    if (file.IsDirectory() || !Text::EqualsNoCase(file.GetFileExtension(), Defaults::GALLERY_COLLECTION_EXTENTION))
+        return Fail(file.GetFilePathString(), L"not a folder or a \".gallerycollection\" file");
     // "/tmp" is shared: the folder's name is random and made in one step, so no one can take it first.
     const CKeldaDirectoryPath unpacked =
         CKeldaDirectoryPath::CreateTempDirectory(Defaults::GetTempDirectoryPath(), L"TroveConfiguration");
-    if (unpacked.IsEmptyPath()) return false;
+    if (unpacked.IsEmptyPath()) return Fail(file.GetFilePathString(), L"no temporary folder to unpack it into");
     if (!CZipHelper::UnzipToFolder(file, unpacked)) {
         (void)CDirectoryManipulator::RemoveDirectoryAndContents(unpacked);
-        return false;
+        if (const CAtlString reason = UnreadableReason(file); !reason.empty())
+            return Fail(file.GetFilePathString(), reason);
+        return Fail(file.GetFilePathString(), L"not a readable ZIP archive");
     }
     temporaryDirectories.push_back(unpacked);
     const bool read = ReadFromDirNoReset(unpacked);
@@ -179,9 +216,11 @@ bool CConfiguration::ReadGalleryPreferences()
 bool CConfiguration::ReadFromPreferences(const CAtlString &guid)
 {
     Reset();
-    if (guid.empty()) return false;
+    loadFailure.clear();
+    if (guid.empty()) return Fail(L"\"\"", L"no gallery id");
     CGalleryExtensionInfo record(CGalleryExtensionInfo::TeamContentExtensionType, guid);
-    if (record.GetPreferences() != S_OK || record.metadataXml.empty()) return false;
+    if (record.GetPreferences() != S_OK || record.metadataXml.empty())
+        return Fail(guid, L"no gallery is registered under this id");
     const CAtlString key = CGalleryExtensionInfo::GetPreferencesKey(record.type, guid);
     const bool remoteFlag = GetPreferenceInt(kScope, key, L"Remote", 0, nullptr, CGallery::PreferenceFile) != 0;
     const bool forcedFlag = GetPreferenceInt(kScope, key, L"ForceUser", 0, nullptr, CGallery::PreferenceFile) != 0;

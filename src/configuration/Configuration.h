@@ -66,7 +66,11 @@ class CConfiguration
     bool forcedUser = false;
     std::vector<CKeldaDirectoryPath> temporaryDirectories;
     std::function<void()> loadedCallback;
+    // Why the last read failed, as "<path>: <reason>"; empty after a successful one.
+    CAtlString loadFailure;
 
   private:
     bool ReadFromDirNoReset(const CKeldaDirectoryPath &directory);
+    // Records the reason of a failed read; returns false.
+    bool Fail(const CAtlString &path, const CAtlString &reason);
 };

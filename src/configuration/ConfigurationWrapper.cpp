@@ -1,6 +1,8 @@
 // The shared configuration handle.
 #include "configuration/ConfigurationWrapper.h"
 
+#include <mutex>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -25,8 +27,27 @@ CAtlString TypeKey()
 
 ConfigurationWrapper::ConfigurationWrapper() : m_configuration(std::make_unique<CConfiguration>()) {}
 
+namespace
+{
+std::mutex g_failureMutex;
+CAtlString g_lastLoadFailure; // guarded by g_failureMutex
+} // namespace
+
+CAtlString ConfigurationWrapper::GetLastLoadFailure()
+{
+    const std::lock_guard<std::mutex> lock(g_failureMutex);
+    return g_lastLoadFailure;
+}
+
+void ConfigurationWrapper::SetLastLoadFailure(const CAtlString &failure)
+{
+    const std::lock_guard<std::mutex> lock(g_failureMutex);
+    g_lastLoadFailure = failure;
+}
+
 void ConfigurationWrapper::Loaded(bool ok)
 {
+    SetLastLoadFailure(ok ? CAtlString() : m_configuration->loadFailure);
     if (ok && m_callback) m_callback(this);
 }
 

@@ -22,6 +22,11 @@ class ConfigurationWrapper
     bool ReadFromFile(const CKeldaFilePath &file);
     bool ReadFromDir(const CKeldaDirectoryPath &directory);
     bool ReadFromPreferences(const CAtlString &guid);
+    // Why the last read of any wrapper of the process failed, as "<path>: <reason>" (one line); empty
+    // when it succeeded or nothing was read. The commands print it after "Could not load the
+    // configuration."; SetLastLoadFailure is for readers that fail before a wrapper is asked.
+    static CAtlString GetLastLoadFailure();
+    static void SetLastLoadFailure(const CAtlString &failure);
     // Called with the wrapper after every successful load.
     void SetLoadedCallback(LoadedCallback callback) { m_callback = std::move(callback); }
 

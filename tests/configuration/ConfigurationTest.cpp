@@ -10,6 +10,8 @@
 
 #include <filesystem>
 
+#include <unistd.h>
+
 #include <zip.h>
 
 #include "common/TestEnv.h"
@@ -146,15 +148,23 @@ TEST_F(Configuration, RefusalsLeaveNothingLoaded)
         const char *file;
         const char *from;
         const char *to;
+        // Why, after the folder's path ("*" at the end: the rest may vary).
+        const char *reason;
     } cases[] = {
-        {"newer Version", "configuration.xml", "Version=\"1.0.0.0\"", "Version=\"1.0.0.1\""},
-        {"no Gallery", "configuration.xml", "<Gallery ", "<NoGallery "},
-        {"no Application", "configuration.xml", "<Application>", "<Program>"},
-        {"no Organization", "configuration.xml", "<Organization>", "<Publisher>"},
-        {"malformed", "configuration.xml", "</CCSettings>", ""},
-        {"no title", "metadata.xml", "<lom:title>", "<lom:name>"},
-        {"no identifier", "metadata.xml", "<lom:identifier>", "<lom:id>"},
-        {"no metadata", "metadata.xml", nullptr, nullptr},
+        {"newer Version", "configuration.xml", "Version=\"1.0.0.0\"", "Version=\"1.0.0.1\"",
+         "/configuration.xml: unsupported version 1.0.0.1"},
+        // (Only the start tag is renamed, so the end tag no longer matches.)
+        {"no Gallery", "configuration.xml", "<Gallery ", "<NoGallery ",
+         "/configuration.xml: not well-formed at line 3"},
+        {"no Application", "configuration.xml", "<Application>", "<Program>",
+         "/configuration.xml: not well-formed at line *"},
+        {"no Organization", "configuration.xml", "<Organization>", "<Publisher>",
+         "/configuration.xml: not well-formed at line *"},
+        {"malformed", "configuration.xml", "</CCSettings>", "", "/configuration.xml: not well-formed at line *"},
+        {"no title", "metadata.xml", "<lom:title>", "<lom:name>", "/metadata.xml: cannot be read"},
+        {"no identifier", "metadata.xml", "<lom:identifier>", "<lom:id>", "/metadata.xml: cannot be read"},
+        {"no metadata", "metadata.xml", nullptr, nullptr, ": \"metadata.xml\" is missing"},
+        {"no configuration", "configuration.xml", nullptr, nullptr, ": \"configuration.xml\" is missing"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -175,6 +185,12 @@ TEST_F(Configuration, RefusalsLeaveNothingLoaded)
         EXPECT_TRUE(w.GetDirectory().IsEmptyPath() && w.GetDestination().IsEmptyPath());
         EXPECT_TRUE(w.GetCategories().empty() && w.GetStyleSheet().empty() && w.GetLicense().isEmpty());
         EXPECT_FALSE(w.Install(false, false));
+        const std::string failure = Text::ToUtf8(ConfigurationWrapper::GetLastLoadFailure());
+        const std::string expected = m_conf + c.reason;
+        if (expected.back() == '*')
+            EXPECT_EQ(failure.substr(0, expected.size() - 1), expected.substr(0, expected.size() - 1)) << failure;
+        else
+            EXPECT_EQ(failure, expected);
     }
     // An absent Version is accepted; a wrong file extension is not.
     TearDown();
@@ -182,10 +198,28 @@ TEST_F(Configuration, RefusalsLeaveNothingLoaded)
     SetUp();
     Edit("configuration.xml", "Version=\"1.0.0.0\" ", "");
     EXPECT_TRUE(ConfigurationWrapper().ReadFromDir(Dir()));
+    EXPECT_EQ(ConfigurationWrapper::GetLastLoadFailure(), L"") << "a load that works leaves no reason behind";
     const std::string zip = m_dir.file("Sample.zip");
     ASSERT_TRUE(CZipHelper::ZipFolderToFile(Dir(), CKeldaFilePath::FromUtf8(zip)));
     EXPECT_FALSE(ConfigurationWrapper().ReadFromFile(CKeldaFilePath::FromUtf8(zip)));
+    EXPECT_EQ(Text::ToUtf8(ConfigurationWrapper::GetLastLoadFailure()),
+              zip + ": not a folder or a \".gallerycollection\" file");
+    const std::string broken = m_dir.file("Broken.gallerycollection");
+    ASSERT_TRUE(TestEnv::WriteFile(broken, "not a zip"));
+    EXPECT_FALSE(ConfigurationWrapper().ReadFromFile(CKeldaFilePath::FromUtf8(broken)));
+    EXPECT_EQ(Text::ToUtf8(ConfigurationWrapper::GetLastLoadFailure()), broken + ": not a readable ZIP archive");
     EXPECT_FALSE(ConfigurationWrapper().ReadFromDir(CKeldaDirectoryPath::FromUtf8(m_dir.file("missing"))));
+    EXPECT_EQ(Text::ToUtf8(ConfigurationWrapper::GetLastLoadFailure()), m_dir.file("missing") + ": no such folder");
+    EXPECT_FALSE(ConfigurationWrapper().ReadFromPreferences(L"{no-such-guid}"));
+    EXPECT_EQ(ConfigurationWrapper::GetLastLoadFailure(), L"{no-such-guid}: no gallery is registered under this id");
+    if (geteuid() != 0) {
+        TearDown();
+        SetUp();
+        fs::permissions(m_conf + "/configuration.xml", fs::perms::none);
+        EXPECT_FALSE(ConfigurationWrapper().ReadFromDir(Dir()));
+        EXPECT_EQ(Text::ToUtf8(ConfigurationWrapper::GetLastLoadFailure()),
+                  m_conf + "/configuration.xml: permission denied");
+    }
 }
 
 TEST_F(Configuration, DestinationsAndRegistrationRecord)

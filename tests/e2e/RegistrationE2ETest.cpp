@@ -84,8 +84,14 @@ TEST_F(RegistrationE2E, RegisterRefusesBadInputAndTouchesNothing)
     } cases[] = {
         // Nothing to register is not an error.
         {{"--register"}, "", 0},
-        {{"--register", "-configuration", "no-such-folder"}, "Could not load the configuration.\n", 1},
-        {{"--register", "-guid", "{00000000-0000-0000-0000-000000000000}"}, "Could not load the configuration.\n", 1},
+        {{"--register", "-configuration", "no-such-folder"},
+         "Could not load the configuration.\n" + m_root.file("no-such-folder") + ": no such file or folder\n",
+         1},
+        {{"--register", "-guid", "{00000000-0000-0000-0000-000000000000}"},
+         "Could not load the configuration.\n{00000000-0000-0000-0000-000000000000}: no gallery is registered under "
+         "this "
+         "id\n",
+         1},
         {{"--register", "-configuration", QString::fromStdString(config), "-forcedest", "-destination", "plain-file"},
          "You must have write permissions for the destination directory:\n" + m_root.file("plain-file") + "\n",
          1},
