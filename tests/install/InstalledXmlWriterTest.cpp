@@ -189,3 +189,25 @@ TEST_F(InstalledXmlWriterTest, DownloadOnlyInstallationsLeaveTheDestinationsFile
     m_writer.OnRunFinished(installation.get());
     EXPECT_EQ(UpdateInfo(), "kept");
 }
+
+TEST_F(InstalledXmlWriterTest, RealRunsInstallingThenRemovingEverything)
+{
+    const auto runAll = [&](bool remove) {
+        InstallationPtr installation = OpenInstallation();
+        for (size_t i = 0; i < installation->GetCount(); ++i) {
+            CGalleryInstallationItem *item = installation->GetAt(i);
+            item->SetAction(remove                   ? eGalleryInstallationActionRemove
+                            : item->GetIsInstalled() ? eGalleryInstallationActionUpdate
+                                                     : eGalleryInstallationActionInstall);
+        }
+        EXPECT_EQ(installation->Run(), S_OK);
+        m_writer.OnRunFinished(installation.get());
+    };
+    runAll(false);
+    std::string expected = "<categories>\n";
+    for (const char *id : {"A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K"})
+        expected += std::string("    <category id=\"") + id + "\" version=\"2\"/>\n";
+    EXPECT_EQ(UpdateInfo(), expected + "</categories>\n");
+    runAll(true);
+    EXPECT_FALSE(HasUpdateInfo());
+}
