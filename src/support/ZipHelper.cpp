@@ -2,6 +2,8 @@
 // zip_close, so an archive is never left half-written; zip_discard drops every change.
 #include "support/ZipHelper.h"
 
+#include "support/SaveFile.h"
+
 #include "support/DirectoryManipulator.h"
 #include "support/FileManipulator.h"
 #include "support/FilePlatform.h"
@@ -185,7 +187,11 @@ bool CZipHelper::ZipFolderToFile(const CKeldaDirectoryPath &folder, const CKelda
             const zip_int64_t index = zip_name_locate(handle.get(), self.c_str(), ZIP_FL_ENC_RAW);
             if (index >= 0) zip_delete(handle.get(), static_cast<zip_uint64_t>(index));
         }
-        return Close(handle);
+        if (!Close(handle)) return false;
+        // Without entries the library writes nothing (and removes an archive that was there): a folder
+        // without files still makes a valid, empty archive, which is one end-of-central-directory record.
+        static constexpr char EmptyArchive[22] = {'P', 'K', 5, 6};
+        return archive.FileExists() || CSaveFile::WriteWholeFile(archive, std::string_view(EmptyArchive, 22));
     } catch (...) {
         return false;
     }

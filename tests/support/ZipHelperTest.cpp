@@ -127,6 +127,16 @@ TEST(ZipHelper, ZipFolderAndUnzipRoundTrip)
 
     EXPECT_FALSE(CZipHelper::ZipFolderToFile(D(dir.file("missing")), F(dir.file("b.zip"))));
     EXPECT_FALSE(fs::exists(dir.file("b.zip")));
+
+    // A folder without files (only dot files and folders) makes a valid empty archive, also in place of
+    // an existing one.
+    for (const bool existing : {false, true}) {
+        if (existing) ASSERT_TRUE(TestEnv::WriteFile(dir.file("c.zip"), "old archive that gets replaced"));
+        ASSERT_TRUE(CZipHelper::ZipFolderToFile(D(src + "/empty"), F(dir.file("c.zip")))) << existing;
+        EXPECT_TRUE(RawEntries(dir.file("c.zip")).empty()) << existing;
+        ASSERT_TRUE(CZipHelper::UnzipToFolder(F(dir.file("c.zip")), D(dir.file("out-empty")))) << existing;
+        EXPECT_TRUE(Tree(dir.file("out-empty")).empty()) << existing;
+    }
 }
 
 TEST(ZipHelper, UnzipToMemoryMatchesTopLevelNamesWithoutCase)
