@@ -137,7 +137,8 @@ bool CConfiguration::ReadFromFile(const CKeldaFilePath &file)
     Reset();
     loadFailure.clear();
     if (!file.FileExists()) return Fail(file.GetFilePathString(), L"no such file or folder");
-    if (file.IsDirectory() || !Text::EqualsNoCase(file.GetFileExtension(), Defaults::GALLERY_COLLECTION_EXTENTION))
+    // The extension exactly as it is written: "Sample.GalleryCollection" is not a packed configuration.
+    if (file.IsDirectory() || file.GetFileExtension() != Defaults::GALLERY_COLLECTION_EXTENTION)
         return Fail(file.GetFilePathString(), L"not a folder or a \".gallerycollection\" file");
     // "/tmp" is shared: the folder's name is random and made in one step, so no one can take it first.
     const CKeldaDirectoryPath unpacked =

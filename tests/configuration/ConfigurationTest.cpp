@@ -204,6 +204,9 @@ TEST_F(Configuration, RefusalsLeaveNothingLoaded)
     EXPECT_FALSE(ConfigurationWrapper().ReadFromFile(CKeldaFilePath::FromUtf8(zip)));
     EXPECT_EQ(Text::ToUtf8(ConfigurationWrapper::GetLastLoadFailure()),
               zip + ": not a folder or a \".gallerycollection\" file");
+    const std::string otherCase = m_dir.file("Sample.GalleryCollection");
+    ASSERT_TRUE(CZipHelper::ZipFolderToFile(Dir(), CKeldaFilePath::FromUtf8(otherCase)));
+    EXPECT_FALSE(ConfigurationWrapper().ReadFromFile(CKeldaFilePath::FromUtf8(otherCase)));
     const std::string broken = m_dir.file("Broken.gallerycollection");
     ASSERT_TRUE(TestEnv::WriteFile(broken, "not a zip"));
     EXPECT_FALSE(ConfigurationWrapper().ReadFromFile(CKeldaFilePath::FromUtf8(broken)));
