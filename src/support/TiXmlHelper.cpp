@@ -45,7 +45,7 @@ int32_t LoadIntAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *el
     bool found = false;
     const CAtlStringA value = LoadStringAttributeFromXmlElement(element, name, &found);
     int32_t number = defaultValue;
-    if (!found || !XmlNumbers::ParseInt32(value, &number)) return defaultValue;
+    if (!found || value.empty() || !XmlNumbers::ParseInt32(value, &number)) return defaultValue;
     return number;
 }
 
@@ -55,7 +55,7 @@ float LoadFloatAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *el
     bool found = false;
     const CAtlStringA value = LoadStringAttributeFromXmlElement(element, name, &found);
     float number = defaultValue;
-    if (!found || !XmlNumbers::ParseFloat(value, &number)) return defaultValue;
+    if (!found || value.empty() || !XmlNumbers::ParseFloat(value, &number)) return defaultValue;
     return number;
 }
 

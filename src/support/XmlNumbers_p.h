@@ -1,7 +1,8 @@
 // Number parsing for attribute values, independent of the process locale (a Qt application runs with
 // the user's LC_NUMERIC, under which strtod would stop at the '.'). Like strtol: leading white space and
-// a sign are accepted and text after the number is ignored; at least one digit must be there, and a
-// value outside the target type's range is a failure, not a wrap.
+// a sign are accepted, text after the number is ignored and text without a number reads as 0; a value
+// outside the target type's range is a failure, not a wrap. (An absent or empty attribute is the
+// caller's to refuse.)
 #pragma once
 
 #include <charconv>
@@ -25,7 +26,10 @@ inline std::string_view SkipLeadingSpace(std::string_view text)
     if (!text.empty() && text[0] == '+') text.remove_prefix(1);
     int32_t value = 0;
     const auto r = std::from_chars(text.data(), text.data() + text.size(), value, 10);
-    if (r.ec != std::errc()) return false;
+    if (r.ec == std::errc::invalid_argument)
+        value = 0;
+    else if (r.ec != std::errc())
+        return false;
     *out = value;
     return true;
 }
@@ -36,7 +40,10 @@ inline std::string_view SkipLeadingSpace(std::string_view text)
     if (!text.empty() && text[0] == '+') text.remove_prefix(1);
     float value = 0;
     const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (r.ec != std::errc() || !std::isfinite(value)) return false;
+    if (r.ec == std::errc::invalid_argument)
+        value = 0;
+    else if (r.ec != std::errc() || !std::isfinite(value))
+        return false;
     *out = value;
     return true;
 }

@@ -38,8 +38,8 @@ TEST_F(DomFixture, NumberAttributes)
         const char *name;
         HRESULT hr;
         int32_t value;
-    } cases[] = {{"n", S_OK, 42},     {"neg", S_OK, -7},    {"lead", S_OK, 12},    {"big", E_FAIL, 5},
-                 {"word", E_FAIL, 5}, {"empty", E_FAIL, 5}, {"missing", E_FAIL, 5}};
+    } cases[] = {{"n", S_OK, 42},   {"neg", S_OK, -7},    {"lead", S_OK, 12},    {"big", E_FAIL, 5},
+                 {"word", S_OK, 0}, {"empty", E_FAIL, 5}, {"missing", E_FAIL, 5}}; // "abc" reads as 0, like strtol
     for (const auto &c : cases) {
         int32_t value = 5;
         EXPECT_EQ(CXMLElementReader::GetLongAttributeFromNode(root, c.name, &value), c.hr) << c.name;
@@ -53,8 +53,9 @@ TEST_F(DomFixture, NumberAttributes)
     EXPECT_FLOAT_EQ(f, 1.25f);
     f = 9;
     EXPECT_EQ(CXMLElementReader::GetFloatAttributeFromNode(root, "empty", &f), E_FAIL);
-    EXPECT_EQ(CXMLElementReader::GetFloatAttributeFromNode(root, "word", &f), E_FAIL);
     EXPECT_EQ(f, 9);
+    EXPECT_EQ(CXMLElementReader::GetFloatAttributeFromNode(root, "word", &f), S_OK);
+    EXPECT_EQ(f, 0);
     int32_t unchanged = 3;
     EXPECT_EQ(CXMLElementReader::GetLongAttributeFromNode(nullptr, "n", &unchanged), E_INVALIDARG);
     EXPECT_EQ(unchanged, 3);
@@ -166,9 +167,12 @@ TEST_F(DomFixture, TiXmlHelperDefaults)
     EXPECT_FALSE(LoadBoolAttributeFromXmlElementWithDefault(root, "missing", false));
     EXPECT_EQ(LoadIntAttributeFromXmlElementWithDefault(root, "n", 1), 42);
     EXPECT_EQ(LoadIntAttributeFromXmlElementWithDefault(root, "big", 1), 1);
+    EXPECT_EQ(LoadIntAttributeFromXmlElementWithDefault(root, "word", 1), 0);
+    EXPECT_EQ(LoadIntAttributeFromXmlElementWithDefault(root, "empty", 1), 1);
     EXPECT_EQ(LoadIntAttributeFromXmlElementWithDefault(nullptr, "n", 1), 1);
     EXPECT_FLOAT_EQ(LoadFloatAttributeFromXmlElementWithDefault(root, "f", 0), 1.25f);
-    EXPECT_FLOAT_EQ(LoadFloatAttributeFromXmlElementWithDefault(root, "word", 2.5f), 2.5f);
+    EXPECT_FLOAT_EQ(LoadFloatAttributeFromXmlElementWithDefault(root, "word", 2.5f), 0);
+    EXPECT_FLOAT_EQ(LoadFloatAttributeFromXmlElementWithDefault(root, "empty", 2.5f), 2.5f);
     EXPECT_STREQ(TRUE_STRING, "true");
     EXPECT_STREQ(FALSE_STRING, "false");
 
