@@ -118,7 +118,8 @@ bool CUpdateXmlReader::ParseRemoteXml(const CAtlStringA &xml)
 
 bool CUpdateXmlReader::IsUpdateAvailable() const
 {
-    if (!m_localRead || !m_remoteRead || m_noUpdates) return false;
+    // "NoUpdates" is only recorded (IsNoUpdates): the interactive run skips the check itself.
+    if (!m_localRead || !m_remoteRead) return false;
     return m_compatibility.IsUpdateAvailable();
 }
 

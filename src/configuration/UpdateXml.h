@@ -75,7 +75,8 @@ class CUpdateXmlReader
     virtual CAtlString GetLocalXmlPath() { return CAtlString(); }
     virtual CAtlString GetRemoteXmlPath() { return CAtlString(); }
 
-    // Both descriptions read, offers not switched off, and the chosen offer newer than the current version.
+    // Both descriptions read and the chosen offer newer than the current version ("NoUpdates" is only
+    // recorded: see IsNoUpdates).
     bool IsUpdateAvailable() const;
     // A test machine has the file "/tmp/testmark.dat".
     static bool IsTestMachine();
