@@ -4,14 +4,18 @@
 #include "gallery/records/GalleryKeyedStringCollection.h"
 #include "gallery/records/GalleryLanguageStringCollection.h"
 #include "gallery/records/GalleryMetadata.h"
+#include "gallery/manifest/GalleryManifest.h"
 
 #include "common/TestEnv.h"
 
 #include <gtest/gtest.h>
+#include <tinyxml2.h>
 
 #include <ctime>
 #include <cwchar>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace
 {
@@ -109,6 +113,60 @@ TEST(GalleryMetadata, CopyToRecordsTheSource)
     a.m->SetOriginalId(L"urn:first");
     ASSERT_EQ(a.m->CopyTo(b.m), S_OK);
     EXPECT_STREQ(b.m->GetOriginalId(), L"urn:first");
+}
+
+// The element names below an element, in document order.
+std::vector<std::string> ChildNames(const tinyxml2::XMLElement *element)
+{
+    std::vector<std::string> names;
+    for (const tinyxml2::XMLElement *child = element ? element->FirstChildElement() : nullptr; child;
+         child = child->NextSiblingElement())
+        names.emplace_back(child->Name());
+    return names;
+}
+
+// The LOM block of a written manifest keeps the documented element order, every optional part present.
+TEST(GalleryMetadata, WrittenManifestKeepsTheLomOrder)
+{
+    CGalleryManifest *manifest = nullptr;
+    ASSERT_EQ(CGalleryManifest::CreateInstance(&manifest), S_OK);
+    CGalleryMetadata *m = manifest->GetMetadata();
+    ASSERT_EQ(m->SetIdentifier(L"urn:order"), S_OK);
+    ASSERT_EQ(m->GetTitle()->Add(L"en", L"Order"), S_OK);
+    ASSERT_EQ(m->GetKeywords()->Add(L"en", L"one"), S_OK);
+    ASSERT_EQ(m->GetKeywords()->Add(L"de", L"zwei"), S_OK);
+    ASSERT_EQ(m->SetSortOverride(L"001"), S_OK);
+    ASSERT_EQ(m->SetOriginalId(L"urn:original"), S_OK);
+    ASSERT_EQ(m->SetShowInLanguages(L"en"), S_OK);
+    ASSERT_EQ(m->SetHideInLanguages(L"fr"), S_OK);
+    ASSERT_EQ(m->SetFormat(L"image/png"), S_OK);
+    ASSERT_EQ(m->SetVersion(L"2.0"), S_OK);
+    m->SetCreationDateTime(1262304000);
+    TestEnv::TempDir dir;
+    const std::string path = dir.file("imsmanifest.xml");
+    const HRESULT saved = manifest->SaveAs(Text::FromUtf8(path).c_str());
+    CGalleryManifest::DeleteInstance(&manifest);
+    ASSERT_EQ(saved, S_OK);
+
+    tinyxml2::XMLDocument document;
+    ASSERT_EQ(document.LoadFile(path.c_str()), tinyxml2::XML_SUCCESS);
+    const tinyxml2::XMLElement *lom = document.RootElement()->FirstChildElement("metadata");
+    ASSERT_NE(lom, nullptr);
+    EXPECT_EQ(ChildNames(lom), (std::vector<std::string>{"schema", "schemaversion", "lom:lom"}));
+    lom = lom->FirstChildElement("lom:lom");
+    EXPECT_EQ(ChildNames(lom), (std::vector<std::string>{"lom:metaMetadata", "lom:general", "lom:technical",
+                                                         "lom:rights", "lom:lifeCycle"}));
+    EXPECT_EQ(ChildNames(lom->FirstChildElement("lom:metaMetadata")),
+              (std::vector<std::string>{"lom:identifier", "lom:metadataSchema", "lom:metadataSchema"}));
+    EXPECT_EQ(ChildNames(lom->FirstChildElement("lom:general")),
+              (std::vector<std::string>{"lom:identifier", "lom:title", "lom:description", "lom:keyword", "lom:keyword",
+                                        "keldagallery:sortoverride", "keldagallery:originalid",
+                                        "keldagallery:showinlanguages", "keldagallery:hideinlanguages"}));
+    EXPECT_EQ(ChildNames(lom->FirstChildElement("lom:technical")), (std::vector<std::string>{"lom:format"}));
+    EXPECT_EQ(ChildNames(lom->FirstChildElement("lom:rights")),
+              (std::vector<std::string>{"lom:cost", "lom:copyrightAndOtherRestrictions", "lom:description"}));
+    EXPECT_EQ(ChildNames(lom->FirstChildElement("lom:lifeCycle")),
+              (std::vector<std::string>{"keldagallery:creationdate", "lom:version", "lom:status"}));
 }
 
 TEST(GalleryMetadata, StandaloneBlockAndEmptyMarkers)
