@@ -392,3 +392,48 @@ TEST(GalleryMergeSetup, NewGalleryIsSavedAndRegisteredOnce)
     EXPECT_EQ(Text::ToUtf8(personal[0].imsManifestXml), folder + "/imsmanifest.xml");
     EXPECT_TRUE(shared.empty());
 }
+
+// A package's files come out of its unpacked copy, a folder's are copied and stay; either way a file of
+// the same name in the destination (here read-only) is replaced, and a file that two records name
+// arrives once without failing the second record.
+TEST_F(GalleryMerge, InstallFromAPackageOrAFolderPutsEveryFileInPlace)
+{
+    const std::string twice = dir.file("sources/B-twice");
+    MakeGallery(
+        twice,
+        [](CGalleryManifest *m) {
+            BuildB(m, L"1.0");
+            CGalleryActivity *again = AddActivity(m->GetOrganizations()->GetAt(0), nullptr, L"urn:again", L"Again");
+            AddFile(again, L"urn:fb2", L"From B again", L"fb.galleryitem");
+        },
+        kItemsB);
+    const std::string package = dir.file("sources/B-twice.gallery");
+    ASSERT_EQ(OpenGallery(twice)->SaveAs(W(package).c_str()), S_OK);
+    const std::string temp = Text::ToUtf8(CKeldaDirectoryPath::GetTempFileDirectoryPath().GetDirectoryPathString());
+    const auto tempEntries = [&] { return std::distance(fs::directory_iterator(temp), fs::directory_iterator()); };
+    const auto before = tempEntries();
+
+    for (const auto &[name, path] : {std::pair<std::string, std::string>{"folder", twice + "/imsmanifest.xml"},
+                                     std::pair<std::string, std::string>{"package", package}}) {
+        SCOPED_TRACE(name);
+        const std::string dest = dir.file("dest-" + name);
+        fs::create_directories(dest);
+        ASSERT_TRUE(TestEnv::WriteFile(dest + "/fb.galleryitem", "older"));
+        fs::permissions(dest + "/fb.galleryitem", fs::perms::owner_read);
+        ManifestPtr destination = Destination(dest);
+        CGalleryManifest *source = nullptr;
+        CGalleryManifest::CreateInstance(&source);
+        ASSERT_EQ(source->Open(W(path).c_str()), S_OK);
+        EXPECT_EQ(destination->Install(&source), S_OK);
+        CGalleryManifest::DeleteInstance(&source);
+
+        std::map<std::string, std::string> items = Files(dest);
+        for (auto it = items.begin(); it != items.end();)
+            it = fs::path(it->first).extension() == ".galleryitem" ? std::next(it) : items.erase(it);
+        EXPECT_EQ(items, (std::map<std::string, std::string>{{"fb.galleryitem", "content of fb.galleryitem"},
+                                                             {"b1.galleryitem", "content of b1.galleryitem"}}));
+    }
+    EXPECT_EQ(TestEnv::ReadFile(twice + "/fb.galleryitem"), "content of fb.galleryitem") << "a folder source stays";
+    EXPECT_EQ(TestEnv::ReadFile(twice + "/b1.galleryitem"), "content of b1.galleryitem");
+    EXPECT_EQ(tempEntries(), before) << "the unpacked copy goes with its manifest";
+}

@@ -5,6 +5,7 @@
 #include "gallery/facade/Gallery.h"
 #include "gallery/records/GalleryActivity.h"
 #include "gallery/records/GalleryFile.h"
+#include "gallery/manifest/GalleryArchive_p.h"
 #include "gallery/manifest/GalleryFileOps_p.h"
 #include "gallery/records/GalleryLanguageStringCollection.h"
 #include "gallery/manifest/GalleryManifest.h"
@@ -148,7 +149,8 @@ HRESULT CGalleryManifest::Merge(CGalleryManifest *source, CGalleryActivity **fir
     if (!source || source == this) return E_INVALIDARG;
     // Records inside a cache image live as long as that image's manifest: they cannot change owners.
     if (source->GetMemory()) return E_FAIL;
-    HRESULT hr = source->CopyFiles(GetContentDirectoryPath().GetDirectoryPathString().c_str());
+    // The source is consumed by the merge: the files of its unpacked copy move rather than copy.
+    HRESULT hr = GalleryArchive::MoveOrCopyFiles(source, GetContentDirectoryPath().GetDirectoryPathString().c_str());
     if (FAILED(hr)) return hr;
     CGalleryOrganization *firstDestination = nullptr;
     CGalleryOrganizationCollection *sources = source->GetOrganizations();

@@ -54,6 +54,14 @@ void RemoveUnpackedCopy(const CGalleryManifest *manifest)
     if (!folder.IsEmptyPath()) (void)GalleryFileOps::RemoveTree(folder); // a left-over temporary folder changes nothing
 }
 
+CKeldaDirectoryPath UnpackedCopyOf(const CGalleryManifest *manifest)
+{
+    const std::lock_guard<std::mutex> lock(g_unpackedMutex);
+    const auto &copies = UnpackedCopies();
+    const auto found = copies.find(manifest);
+    return found == copies.end() ? CKeldaDirectoryPath() : found->second;
+}
+
 bool UnzipToFolder(const CKeldaFilePath &archive, const CKeldaDirectoryPath &folder)
 {
     CGalleryZipArchiveOEMCPHelper scope(archive);

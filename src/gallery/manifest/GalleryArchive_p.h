@@ -2,6 +2,7 @@
 #pragma once
 
 #include "support/KeldaPath.h"
+#include "support/Result.h"
 
 class CGalleryManifest;
 
@@ -13,6 +14,12 @@ namespace GalleryArchive
 void AdoptUnpackedCopy(const CGalleryManifest *manifest, const CKeldaDirectoryPath &folder);
 // Removes the manifest's unpacked copy with everything in it, if it has one.
 void RemoveUnpackedCopy(const CGalleryManifest *manifest);
+// The folder of the manifest's unpacked copy; an empty path when it has none.
+CKeldaDirectoryPath UnpackedCopyOf(const CGalleryManifest *manifest);
+// Puts the manifest's files into directory for a merge (implemented beside CopyFiles): files of its
+// unpacked copy, which nothing reads after the merge, are moved with a rename (atomic, replacing a file
+// of the same name); any other file, and one that cannot be renamed (another file system), is copied.
+[[nodiscard]] HRESULT MoveOrCopyFiles(const CGalleryManifest *manifest, const wchar_t *directory);
 
 // Unpacks every entry below folder (inside the code-page scope of the archive).
 [[nodiscard]] bool UnzipToFolder(const CKeldaFilePath &archive, const CKeldaDirectoryPath &folder);

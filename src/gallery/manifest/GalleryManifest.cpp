@@ -4,6 +4,7 @@
 #include "gallery/manifest/GalleryManifest.h"
 
 #include "gallery/records/GalleryActivity.h"
+#include "gallery/maintenance/GalleryMerge_p.h"
 #include "gallery/manifest/GalleryArchive_p.h"
 #include "gallery/manifest/GalleryFileOps_p.h"
 #include "gallery/records/GalleryFile.h"
@@ -14,6 +15,9 @@
 #include "gallery/records/GalleryOrganization.h"
 #include "gallery/records/GalleryRecordAlloc_p.h"
 #include "support/FileManipulator.h"
+#include "support/FilePlatform.h"
+
+#include <set>
 
 HRESULT CGalleryManifest::CreateInstance(CGalleryManifest **out)
 {
@@ -109,23 +113,75 @@ CKeldaFilePath CGalleryManifest::GetUninstallFilePath(const wchar_t *identifier,
 namespace
 {
 
-HRESULT CopyActivityFiles(const CGalleryActivity *activity, const CKeldaDirectoryPath &content,
-                          const CKeldaDirectoryPath &target)
+// Puts every file of a manifest into the target folder. With movable set (the content folder is the
+// manifest's own unpacked copy) a file is renamed into place; a rename replaces a file of the same name
+// at once, so the target name holds either the old or the new file at every moment.
+class FileTransfer
 {
-    for (uint32_t i = 0; i < activity->GetActivities()->GetCount(); ++i) {
-        const HRESULT hr = CopyActivityFiles(activity->GetActivities()->GetAt(i), content, target);
-        if (FAILED(hr)) return hr;
+  public:
+    FileTransfer(const CKeldaDirectoryPath &content, const CKeldaDirectoryPath &target, bool movable)
+        : m_content(content), m_target(target), m_movable(movable)
+    {
     }
-    for (uint32_t i = 0; i < activity->GetFiles()->GetCount(); ++i) {
-        const CGalleryFile *file = activity->GetFiles()->GetAt(i);
-        if (CGallery::IsEmptyString(file->GetHref())) continue;
-        const CKeldaFilePath source = content.CreateFilePath(file->GetHref());
-        const CKeldaFilePath destination = target.CreateFilePath(file->GetHref());
-        if (source.IsEqualPath(destination) && source.GetFilePathString() == destination.GetFilePathString()) continue;
-        // What cannot be removed or made here fails the copy below.
+
+    HRESULT Activity(const CGalleryActivity *activity)
+    {
+        for (uint32_t i = 0; i < activity->GetActivities()->GetCount(); ++i) {
+            const HRESULT hr = Activity(activity->GetActivities()->GetAt(i));
+            if (FAILED(hr)) return hr;
+        }
+        for (uint32_t i = 0; i < activity->GetFiles()->GetCount(); ++i) {
+            const HRESULT hr = File(activity->GetFiles()->GetAt(i)->GetHref());
+            if (FAILED(hr)) return hr;
+        }
+        return S_OK;
+    }
+
+  private:
+    HRESULT File(const wchar_t *href)
+    {
+        if (CGallery::IsEmptyString(href)) return S_OK;
+        const CKeldaFilePath source = m_content.CreateFilePath(href);
+        const CKeldaFilePath destination = m_target.CreateFilePath(href);
+        if (source.IsEqualPath(destination) && source.GetFilePathString() == destination.GetFilePathString())
+            return S_OK;
+        const bool movable = m_movable && GalleryMerge::IsContainedHref(href);
+        // Several records may name one file: the first one moved it already.
+        if (movable && m_moved.count(source.GetFilePathString())) return S_OK;
+        const CKeldaDirectoryPath folder = destination.GetDirectoryPath();
+        if (folder.GetDirectoryPathString() != m_lastFolder) {
+            // A folder that cannot be made fails the move or copy below.
+            (void)GalleryFileOps::MakeDirectories(folder);
+            m_lastFolder = folder.GetDirectoryPathString();
+        }
+        if (movable && !FilePlatform::PathIsSymbolicLink(source.GetFilePathString()) &&
+            CFileManipulator::MoveFileTo(source, destination)) {
+            m_moved.insert(source.GetFilePathString());
+            return S_OK;
+        }
+        // What cannot be removed here fails the copy below.
         if (destination.FileExists()) (void)CFileManipulator::DeleteFile(destination);
-        (void)GalleryFileOps::MakeDirectories(destination.GetDirectoryPath());
-        if (!GalleryFileOps::CopyFileOver(source, destination)) return E_FAIL;
+        return GalleryFileOps::CopyFileOver(source, destination) ? S_OK : E_FAIL;
+    }
+
+    const CKeldaDirectoryPath m_content;
+    const CKeldaDirectoryPath m_target;
+    const bool m_movable;
+    std::set<CAtlString> m_moved;
+    CAtlString m_lastFolder;
+};
+
+HRESULT TransferFiles(const CGalleryOrganizationCollection *organizations, const CKeldaDirectoryPath &content,
+                      const wchar_t *directory, bool movable)
+{
+    if (!directory) return E_INVALIDARG;
+    FileTransfer transfer(content, CKeldaDirectoryPath(directory), movable);
+    for (uint32_t o = 0; o < organizations->GetCount(); ++o) {
+        const CGalleryActivityCollection *activities = organizations->GetAt(o)->GetActivities();
+        for (uint32_t i = 0; i < activities->GetCount(); ++i) {
+            const HRESULT hr = transfer.Activity(activities->GetAt(i));
+            if (FAILED(hr)) return hr;
+        }
     }
     return S_OK;
 }
@@ -134,17 +190,17 @@ HRESULT CopyActivityFiles(const CGalleryActivity *activity, const CKeldaDirector
 
 HRESULT CGalleryManifest::CopyFiles(const wchar_t *directory) const
 {
-    if (!directory) return E_INVALIDARG;
-    const CKeldaDirectoryPath target(directory);
-    const CKeldaDirectoryPath content = GetContentDirectoryPath();
-    for (uint32_t o = 0; o < m_organizations->GetCount(); ++o) {
-        const CGalleryActivityCollection *activities = m_organizations->GetAt(o)->GetActivities();
-        for (uint32_t i = 0; i < activities->GetCount(); ++i) {
-            const HRESULT hr = CopyActivityFiles(activities->GetAt(i), content, target);
-            if (FAILED(hr)) return hr;
-        }
-    }
-    return S_OK;
+    return TransferFiles(m_organizations, GetContentDirectoryPath(), directory, false);
+}
+
+HRESULT GalleryArchive::MoveOrCopyFiles(const CGalleryManifest *manifest, const wchar_t *directory)
+{
+    if (!manifest) return E_INVALIDARG;
+    const CKeldaDirectoryPath content = manifest->GetContentDirectoryPath();
+    const CKeldaDirectoryPath unpacked = UnpackedCopyOf(manifest);
+    const bool movable = !unpacked.IsEmptyPath() && !content.IsEmptyPath() &&
+                         content.GetDirectoryPathString() == unpacked.GetDirectoryPathString();
+    return TransferFiles(manifest->GetOrganizations(), content, directory, movable);
 }
 
 bool CGalleryManifest::IsUpToDate() const
