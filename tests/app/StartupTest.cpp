@@ -88,13 +88,6 @@ TEST(StartupTest, AuthorizedArgumentsRepeatTheCommandLine)
     EXPECT_FALSE(arguments.at(3).isEmpty());
 }
 
-TEST(StartupTest, WithoutAnElevationFrontEndTheRunEndsWithZero)
-{
-    CApplicationFactory factory;
-    Parse(factory, {});
-    EXPECT_EQ(factory.RunElevated(), 0);
-}
-
 TEST(PushPopArgumentsTest, RoundTripLeavesNoKeyBehind)
 {
     KDAppInfo::applicationInfo();
