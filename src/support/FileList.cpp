@@ -20,7 +20,14 @@ bool SameFile(const CAtlString &a, const CAtlString &b)
            ::stat(pb.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+FileList::AfterCopyHook afterCopyHook = nullptr;
+
 } // namespace
+
+void FileList::SetAfterCopyHookForTesting(AfterCopyHook hook)
+{
+    afterCopyHook = hook;
+}
 
 CKeldaFilePath FileList::Join(const CKeldaDirectoryPath &directory, const CKeldaFilePath &relative)
 {
@@ -131,6 +138,7 @@ bool FileList::MoveToLocation(const CKeldaDirectoryPath &target, bool removeOld)
 {
     FileList old(*this);
     if (!CopyToLocation(target)) return false;
+    if (afterCopyHook) afterCopyHook(target);
     m_root = target;
     for (auto &entry : m_files)
         entry.second.Empty();

@@ -51,6 +51,11 @@ class FileList
     // Deletes every file entry and every directory entry with its contents; the AND of all.
     [[nodiscard]] bool Uninstall() const;
 
+    // Runs between the copy and the verification of MoveToLocation, with the target; tests use it to
+    // change the copy so that verification fails. Null (the default) runs nothing.
+    using AfterCopyHook = void (*)(const CKeldaDirectoryPath &target);
+    static void SetAfterCopyHookForTesting(AfterCopyHook hook);
+
   private:
     static CKeldaFilePath Join(const CKeldaDirectoryPath &directory, const CKeldaFilePath &relative);
     static CKeldaDirectoryPath Join(const CKeldaDirectoryPath &directory, const CKeldaDirectoryPath &relative);

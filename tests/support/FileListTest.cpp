@@ -92,6 +92,28 @@ TEST_F(FileListTest, FailedMoveLeavesListAndFilesAsTheyWere)
     EXPECT_TRUE(TestEnv::Exists(dir.file("root/configuration.xml")));
 }
 
+TEST_F(FileListTest, MoveWhoseVerificationFailsRollsBackAndKeepsTheOldFiles)
+{
+    // Every copy succeeds; then a copied file and a copied folder vanish before verification.
+    FileList::SetAfterCopyHookForTesting([](const CKeldaDirectoryPath &target) {
+        std::error_code error;
+        std::filesystem::remove(target.CreateFilePath(L"images/logo.png").GetFilePathStringA_UTF8(), error);
+        std::filesystem::remove_all(target.CreateFilePath(L"art").GetFilePathStringA_UTF8(), error);
+    });
+    const FileList before = list;
+    const bool moved = list.MoveToLocation(D(dir.file("copy")), true);
+    FileList::SetAfterCopyHookForTesting(nullptr);
+    EXPECT_FALSE(moved);
+    EXPECT_TRUE(TestEnv::Exists(dir.file("copy/configuration.xml"))); // the copy itself had succeeded
+    EXPECT_EQ(list.GetRoot(), before.GetRoot());
+    EXPECT_EQ(list.Files(), before.Files());
+    EXPECT_EQ(list.Directories(), before.Directories());
+    EXPECT_EQ(list.GetAbsoluteFilePath(F("images/logo.png")), F(dir.file("extra/logo.png")));
+    for (const char *f : {"root/configuration.xml", "root/metadata.xml", "extra/logo.png", "art/sub/b.png"})
+        EXPECT_TRUE(TestEnv::Exists(dir.file(f))) << f;
+    EXPECT_TRUE(list.Verify());
+}
+
 TEST_F(FileListTest, MoveOntoTheSameFilesKeepsThem)
 {
     // The same folder under another spelling: the copies are the originals, and nothing may be deleted.
