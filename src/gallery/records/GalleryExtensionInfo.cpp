@@ -8,6 +8,10 @@
 
 #include "settings/Preferences.h"
 #include "gallery/facade/Gallery.h"
+#include "gallery/manifest/GalleryManifest.h"
+#include "gallery/records/GalleryFile.h"
+#include "gallery/records/GalleryMetadata.h"
+#include "gallery/records/GalleryObject.h"
 
 const wchar_t *const CGalleryExtensionInfo::TeamContentExtensionType = L"TeamContent";
 const wchar_t *const CGalleryExtensionInfo::PersonalTeamContentExtensionType = L"PersonalTeamContent";
@@ -140,4 +144,113 @@ bool CGalleryExtensionInfo::IsPersonal(const CAtlString &extensionType)
 bool CGalleryExtensionInfo::IsPersonal() const
 {
     return IsPersonal(type);
+}
+
+namespace
+{
+
+CAtlString OrEmpty(const wchar_t *text)
+{
+    return text ? CAtlString(text) : CAtlString();
+}
+
+// The record itself when it is of the kind, else the innermost enclosing record of the kind.
+const CGalleryObject *Nearest(const CGalleryObject *record, const std::vector<const CGalleryObject *> &ancestry,
+                              eGalleryObjectType kind, eGalleryObjectType alternate)
+{
+    if (record->GetObjectType() == kind || record->GetObjectType() == alternate) return record;
+    for (auto it = ancestry.rbegin(); it != ancestry.rend(); ++it)
+        if ((*it)->GetObjectType() == kind || (*it)->GetObjectType() == alternate) return *it;
+    return nullptr;
+}
+
+CAtlString IdentifierOf(const CGalleryObject *record)
+{
+    return record ? OrEmpty(record->GetIdentifier()) : CAtlString();
+}
+
+} // namespace
+
+CAtlString CGalleryExtensionInfo::ReplaceArguments(const CGalleryObject *record) const
+{
+    std::vector<std::pair<const wchar_t *, CAtlString>> values = {
+        {L"%IMSMANIFESTXML%", {}},
+        {L"%CONTENTDIR%", {}},
+        {L"%FILEID%", {}},
+        {L"%HREF%", {}},
+        {L"%HREFFILEPATH%", {}},
+        {L"%ACTIVITYID%", {}},
+        {L"%ORGANIZATIONID%", {}},
+        {L"%MANIFESTID%", {}},
+        {L"%LANG%", CGallery::GetCurrentLanguage()},
+        {L"%METADATAXML%", metadataXml},
+        {L"%VER%", {}},
+    };
+    if (record) {
+        std::vector<const CGalleryObject *> ancestry;
+        record->GetAncestry(ancestry);
+        const CGalleryManifest *manifest = record->GetManifest();
+        if (manifest && !CGallery::IsEmptyString(manifest->GetXmlPath())) {
+            values[0].second = manifest->GetXmlPath();
+            values[1].second = manifest->GetContentDirectoryPath().GetDirectoryPathString();
+        }
+        if (const CGalleryFile *file =
+                CGalleryFile::FromObject(const_cast<CGalleryObject *>(record), eGalleryObjectTypeFile)) {
+            values[2].second = IdentifierOf(record);
+            values[3].second = OrEmpty(file->GetHref());
+            if (!CGallery::IsEmptyString(file->GetHref()))
+                values[4].second = file->GetHrefFilePath().GetFilePathString();
+        }
+        values[5].second =
+            IdentifierOf(Nearest(record, ancestry, eGalleryObjectTypeActivity, eGalleryObjectTypeFolderActivity));
+        values[6].second =
+            IdentifierOf(Nearest(record, ancestry, eGalleryObjectTypeOrganization, eGalleryObjectTypeOrganization));
+        values[7].second = manifest ? IdentifierOf(manifest->AsObject()) : CAtlString();
+        for (const CGalleryObject *object = record; object && values[10].second.empty();) {
+            if (object->GetMetadata()) values[10].second = OrEmpty(object->GetMetadata()->GetVersion());
+            if (ancestry.empty()) break;
+            object = ancestry.back();
+            ancestry.pop_back();
+        }
+    }
+
+    // One pass from left to right, so that a value holding a placeholder stays as it is.
+    CAtlString result;
+    for (size_t i = 0; i < args.size();) {
+        bool replaced = false;
+        if (args[i] == L'%') {
+            for (const auto &value : values) {
+                const std::wstring_view name(value.first);
+                if (args.compare(i, name.size(), name) == 0) {
+                    result += value.second;
+                    i += name.size();
+                    replaced = true;
+                    break;
+                }
+            }
+        }
+        if (!replaced) result += args[i++];
+    }
+    return result;
+}
+
+CAtlString CGalleryExtensionInfo::GetExtensionType(const CGalleryObject *record)
+{
+    if (!record) return CAtlString();
+    switch (record->GetObjectType()) {
+    case eGalleryObjectTypeFile:
+        return FileShortcutMenuExtensionType;
+    case eGalleryObjectTypeActivity:
+    case eGalleryObjectTypeFolderActivity:
+        return ActivityShortcutMenuExtensionType;
+    case eGalleryObjectTypeOrganization:
+        return OrganizationShortcutMenuExtensionType;
+    case eGalleryObjectTypeManifest:
+    case eGalleryObjectTypeDisconnectedManifest:
+        return ManifestShortcutMenuExtensionType;
+    case eGalleryObjectTypeRepository:
+        return RepositoryShortcutMenuExtensionType;
+    default:
+        return CAtlString();
+    }
 }

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "gallery/records/GalleryTypes.h"
 #include "support/Result.h"
 #include "support/Text.h"
 
@@ -80,6 +81,18 @@ class CGalleryExtensionInfo
     // The interval to use: the stored one when positive, else the default of the file system and the
     // gallery's read-only state.
     int GetEffectiveUpdateInterval(bool readOnlyGallery) const;
+
+    // The arguments with every placeholder expanded from the record and its enclosing records:
+    // "%IMSMANIFESTXML%" and "%CONTENTDIR%" (the record's manifest file and content folder), "%FILEID%",
+    // "%HREF%" and "%HREFFILEPATH%" (a file record's identifier, href and absolute href path),
+    // "%ACTIVITYID%" and "%ORGANIZATIONID%" (the record itself or the nearest enclosing one of that kind),
+    // "%MANIFESTID%", "%LANG%" (the gallery's current language), "%METADATAXML%" (this extension's
+    // metadata file) and "%VER%" (the version of the record, else of the nearest enclosing record that has
+    // one). A placeholder without a value becomes empty; expanded text is not expanded again.
+    CAtlString ReplaceArguments(const CGalleryObject *record) const;
+    // The shortcut-menu extension type for the record's kind (file, activity, organization, manifest,
+    // repository); empty for any other kind or a null record.
+    static CAtlString GetExtensionType(const CGalleryObject *record);
 
     bool IsPersonal() const;
     static bool IsPersonal(const CAtlString &extensionType);
