@@ -68,4 +68,43 @@ bool InitializeTiXmlDocumentFromFile(tinyxml2::XMLDocument &document, const CAtl
     return rc == tinyxml2::XML_SUCCESS;
 }
 
+namespace
+{
+bool ValidNames(std::initializer_list<const char *> names)
+{
+    for (const char *name : names)
+        if (!name || !*name) return false;
+    return true;
+}
+} // namespace
+
+const tinyxml2::XMLElement *GetTiXmlChildElement(const tinyxml2::XMLElement *element,
+                                                 std::initializer_list<const char *> names)
+{
+    if (!ValidNames(names)) return nullptr;
+    for (const char *name : names) {
+        if (!element) break;
+        element = element->FirstChildElement(name);
+    }
+    return element;
+}
+
+tinyxml2::XMLElement *GetTiXmlChildElement(tinyxml2::XMLElement *element, std::initializer_list<const char *> names)
+{
+    return const_cast<tinyxml2::XMLElement *>(
+        GetTiXmlChildElement(static_cast<const tinyxml2::XMLElement *>(element), names));
+}
+
+tinyxml2::XMLElement *GetTiXmlChildElementCreate(tinyxml2::XMLElement *element,
+                                                 std::initializer_list<const char *> names)
+{
+    if (!element || !ValidNames(names)) return nullptr;
+    for (const char *name : names) {
+        tinyxml2::XMLElement *child = element->FirstChildElement(name);
+        if (!child) child = element->InsertNewChildElement(name);
+        element = child;
+    }
+    return element;
+}
+
 } // namespace TiXmlHelper

@@ -5,6 +5,7 @@
 #include "support/Text.h"
 
 #include <cstdint>
+#include <initializer_list>
 
 namespace tinyxml2
 {
@@ -32,6 +33,16 @@ int32_t LoadIntAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *el
 // Locale-independent; the default when absent or not a number.
 float LoadFloatAttributeFromXmlElementWithDefault(const tinyxml2::XMLElement *element, const char *name,
                                                   float defaultValue);
+
+// Walks from element through the first child of each name in turn and returns the element reached
+// (element itself for no names). Null when element is null, a step is missing or a name is null or empty.
+tinyxml2::XMLElement *GetTiXmlChildElement(tinyxml2::XMLElement *element, std::initializer_list<const char *> names);
+const tinyxml2::XMLElement *GetTiXmlChildElement(const tinyxml2::XMLElement *element,
+                                                 std::initializer_list<const char *> names);
+// The same walk, appending every missing child to its parent on the way. Null, with nothing created, when
+// element is null or a name is null or empty.
+tinyxml2::XMLElement *GetTiXmlChildElementCreate(tinyxml2::XMLElement *element,
+                                                 std::initializer_list<const char *> names);
 
 // Parses the file (UTF-8 path) into the document; false when it cannot be read or is not well-formed.
 [[nodiscard]] bool InitializeTiXmlDocumentFromFile(tinyxml2::XMLDocument &document, const CAtlString &path);
