@@ -61,6 +61,11 @@ class CGallery
     // base (default "file://") followed by the path with every character outside the URI-safe set
     // percent-encoded as UTF-8 bytes; separator characters in the path are written as "/".
     static CAtlString EncodeFileURI(const wchar_t *path, const wchar_t *base = nullptr, wchar_t separator = L'/');
+    // UTF-8 from wide text and back (null gives ""); UTF8XML also escapes the five XML special
+    // characters and drops the characters XML 1.0 cannot hold (GalleryText.cpp).
+    static CAtlStringA ConvertUTF8(const wchar_t *text);
+    static CAtlString ConvertUTF8(const char *utf8);
+    static CAtlStringA UTF8XML(const wchar_t *text);
     // A file-system-safe upper-case name of at most 30 characters from a title.
     static CAtlString GetFileNameFromTitle(const wchar_t *title);
 
