@@ -57,7 +57,9 @@ HRESULT Install(CGalleryManifest *destination, const std::string &gallery)
     CGalleryManifest::CreateInstance(&source);
     EXPECT_EQ(source->Open(W(gallery + "/imsmanifest.xml").c_str()), S_OK);
     const HRESULT hr = destination->Install(&source);
-    if (SUCCEEDED(hr)) EXPECT_EQ(source, nullptr) << "Install consumes the source";
+    if (SUCCEEDED(hr)) {
+        EXPECT_EQ(source, nullptr) << "Install consumes the source";
+    }
     CGalleryManifest::DeleteInstance(&source);
     return hr;
 }
