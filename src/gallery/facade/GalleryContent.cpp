@@ -93,7 +93,7 @@ HRESULT SetTitle(CGalleryMetadata *metadata, const wchar_t *title)
 } // namespace
 
 HRESULT PrepareMyContent(IGalleryManifestOpenObserver *observer, CGalleryManifest **outManifest,
-                         CGalleryOrganization **outOrganization, CGalleryActivity **outActivity)
+                         CGalleryOrganization **outOrganization, CGalleryActivity **outActivity, bool saveExisting)
 {
     const CKeldaFilePath xml(CGallery::GetMyContentManifestXmlPath());
     if (!GalleryFileOps::MakeDirectories(xml.GetDirectoryPath())) return E_FAIL;
@@ -139,8 +139,10 @@ HRESULT PrepareMyContent(IGalleryManifestOpenObserver *observer, CGalleryManifes
         if (FAILED(hr)) CGalleryActivity::DeleteInstance(&activity);
         created = true;
     }
-    // An existing personal manifest is left as it is; only a new or completed one is written.
     if (SUCCEEDED(hr) && created) hr = manifest->SaveChanges();
+    // A start writes the existing one as well; one that cannot be written now is still shown.
+    else if (SUCCEEDED(hr) && saveExisting)
+        (void)manifest->SaveChanges();
     if (FAILED(hr)) {
         CGalleryManifest::DeleteInstance(&manifest);
         return hr;

@@ -40,9 +40,11 @@ void ForgetManifest(const CGalleryManifest *manifest);
 bool ManifestFileChanged(const CGalleryManifest *manifest);
 
 // Opens the personal manifest at CGallery::GetMyContentManifestXmlPath and finds or creates its
-// organization and activity; saves it only when something had to be created.
+// organization and activity. Saves it when something had to be created (a failed save fails the call),
+// and with saveExisting also when nothing was (a manifest that cannot be written then still loads).
 [[nodiscard]] HRESULT PrepareMyContent(IGalleryManifestOpenObserver *observer, CGalleryManifest **manifest,
-                                       CGalleryOrganization **organization, CGalleryActivity **activity);
+                                       CGalleryOrganization **organization, CGalleryActivity **activity,
+                                       bool saveExisting = false);
 
 // The enabled team-content registrations of both kinds that name a manifest.
 std::vector<CGalleryExtensionInfo> TeamContentExtensions();

@@ -75,7 +75,7 @@ HRESULT CGalleryInitializeThread::Load()
 
     if (!state.myContent) {
         hr = GalleryFacade::PrepareMyContent(this, &state.myContent, &state.myContentOrganization,
-                                             &state.myContentActivity);
+                                             &state.myContentActivity, true);
         if (FAILED(hr)) return hr;
     }
     if (IsCancelled()) return E_ABORT;
