@@ -3,7 +3,7 @@
 //
 // Each test process runs its own copy of the program: the single-instance lock is keyed by the
 // executable file, so copies never exclude each other when tests run in parallel.
-#include "common/TestEnv.h"
+#include "e2e/ProgramRun.h"
 
 #include <gtest/gtest.h>
 
@@ -64,65 +64,36 @@ std::string Errors(const std::vector<std::string> &messages)
     return text + "\n";
 }
 
-struct Result {
-    std::string out;
-    std::string err;
-    int code = -1;
-};
+using E2E::Result;
 
 class CommandLineE2E : public ::testing::Test
 {
   protected:
-    static void SetUpTestSuite()
-    {
-        s_dir = new TestEnv::TempDir();
-        s_program = s_dir->file("trove");
-        std::filesystem::copy_file(TestEnv::TroveExecutable(), s_program);
-        chmod(s_program.c_str(), 0755);
-        s_runtime = s_dir->file("runtime");
-        mkdir(s_runtime.c_str(), 0700);
-    }
+    static void SetUpTestSuite() { s_copy = new E2E::ProgramCopy(); }
     static void TearDownTestSuite()
     {
-        delete s_dir;
-        s_dir = nullptr;
+        delete s_copy;
+        s_copy = nullptr;
     }
 
     // Console runs get no display at all; GUI runs the offscreen platform. A home, when given, replaces
     // the test's own for the run, settings folder included.
     static Result Run(const QStringList &arguments, bool gui = false, const std::string &home = std::string())
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env = E2E::EnvironmentWithoutDisplay();
         if (!home.empty()) {
             env.insert(QStringLiteral("HOME"), QString::fromStdString(home));
             env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(home + "/.config"));
         }
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
         if (gui) {
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-            env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(s_runtime));
+            env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(s_copy->runtime()));
         }
-        QProcess process;
-        process.setProcessEnvironment(env);
-        process.start(QString::fromStdString(s_program), arguments);
-        Result result;
-        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) return result;
-        result.out = process.readAllStandardOutput().toStdString();
-        result.err = process.readAllStandardError().toStdString();
-        result.code = process.exitCode();
-        return result;
+        return E2E::RunProgram(s_copy->program(), arguments, env);
     }
 
-    static TestEnv::TempDir *s_dir;
-    static std::string s_program;
-    static std::string s_runtime;
+    static inline E2E::ProgramCopy *s_copy = nullptr;
 };
-
-TestEnv::TempDir *CommandLineE2E::s_dir = nullptr;
-std::string CommandLineE2E::s_program;
-std::string CommandLineE2E::s_runtime;
 
 TEST_F(CommandLineE2E, ConsoleRunsPrintExactlyWhatIsDocumented)
 {
@@ -248,7 +219,7 @@ TEST_F(CommandLineE2E, SecondInstanceIsRefusedUntilTheFirstIsGone)
     const pid_t holder = fork();
     ASSERT_NE(holder, -1);
     if (holder == 0) {
-        const key_t key = ftok(s_program.c_str(), 'q');
+        const key_t key = ftok(s_copy->program().c_str(), 'q');
         int semid = semget(key, 1, 0);
         if (semid == -1) semid = semget(key, 1, IPC_CREAT | IPC_EXCL | 0666);
         sembuf ops[2] = {{0, 0, IPC_NOWAIT}, {0, 1, SEM_UNDO}};
@@ -280,7 +251,7 @@ TEST_F(CommandLineE2E, SecondInstanceIsRefusedUntilTheFirstIsGone)
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.code, 0);
     // The program removed its semaphore set when it ended.
-    EXPECT_EQ(semget(ftok(s_program.c_str(), 'q'), 1, 0), -1);
+    EXPECT_EQ(semget(ftok(s_copy->program().c_str(), 'q'), 1, 0), -1);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include "common/NginxServer.h"
 #include "common/TestEnv.h"
+#include "e2e/ProgramRun.h"
 
 #include "publisher/GallerySource.h"
 
@@ -34,12 +35,6 @@ using NTrove::Publisher::Source;
 inline const char *const GalleryGuid = "7D3F0C6A-52B1-4E0B-9C1E-2A6F3B1D8E41";
 inline const wchar_t *const AstronomyId = L"6B1E2F40-93C7-4A52-8D0E-5F7A1C2B3D01";
 inline const wchar_t *const BiologyId = L"6B1E2F40-93C7-4A52-8D0E-5F7A1C2B3D02";
-
-struct Result {
-    std::string out;
-    std::string err;
-    int code = -1;
-};
 
 // Every file and folder below root with its content ("<dir>" for folders).
 using Tree = std::map<std::string, std::string>;
@@ -110,15 +105,13 @@ class CommandsE2E : public ::testing::Test
   protected:
     static void SetUpTestSuite()
     {
-        s_dir = new TestEnv::TempDir();
-        s_program = s_dir->file("trove");
-        fs::copy_file(TestEnv::TroveExecutable(), s_program);
-        chmod(s_program.c_str(), 0755);
+        s_copy = new ProgramCopy();
+        s_program = s_copy->program();
     }
     static void TearDownTestSuite()
     {
-        delete s_dir;
-        s_dir = nullptr;
+        delete s_copy;
+        s_copy = nullptr;
     }
 
     void SetUp() override
@@ -159,23 +152,12 @@ class CommandsE2E : public ::testing::Test
     Result Run(QStringList arguments)
     {
         arguments.prepend(QStringLiteral("--noui"));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env = EnvironmentWithoutDisplay();
         env.insert(QStringLiteral("HOME"), QString::fromStdString(m_root.file("home")));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(m_root.file("home/.config")));
         env.insert(QStringLiteral("TROVE_SYSROOT"), QString::fromStdString(m_root.file("sys")));
         env.insert(QStringLiteral("TMPDIR"), QString::fromStdString(m_root.file("tmp")));
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        QProcess process;
-        process.setProcessEnvironment(env);
-        process.setWorkingDirectory(QString::fromStdString(m_root.path()));
-        process.start(QString::fromStdString(s_program), arguments);
-        Result result;
-        if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) return result;
-        result.out = process.readAllStandardOutput().toStdString();
-        result.err = process.readAllStandardError().toStdString();
-        result.code = process.exitCode();
-        return result;
+        return RunProgram(s_program, arguments, env, 120000, m_root.path());
     }
 
     QStringList InstallArgs(const char *command, const std::string &source)
@@ -216,7 +198,7 @@ class CommandsE2E : public ::testing::Test
         return files;
     }
 
-    static inline TestEnv::TempDir *s_dir = nullptr;
+    static inline ProgramCopy *s_copy = nullptr;
     static inline std::string s_program;
 
     TestEnv::TempDir m_root;

@@ -1,6 +1,6 @@
 // The real trove executable where no display can be opened (cron, ssh, a server): the run goes on as a
 // console run, and a command that shows a window ends with one line on the error stream and exit code 1.
-#include "common/TestEnv.h"
+#include "e2e/ProgramRun.h"
 
 #include <gtest/gtest.h>
 
@@ -21,62 +21,30 @@ const std::string Version = "Trove. Version:  1.4.32.0\n\n";
 const std::string NeedsDisplay =
     "This command needs a graphical display; run it on the desktop or use --noui with a console command.\n";
 
-struct Result {
-    std::string out;
-    std::string err;
-    int code = -1;
-    bool crashed = false;
-};
+using E2E::Result;
 
 class NoDisplayE2E : public ::testing::Test
 {
   protected:
-    static void SetUpTestSuite()
-    {
-        s_dir = new TestEnv::TempDir();
-        // A copy of its own: the single-instance lock is keyed by the executable file.
-        s_program = s_dir->file("trove");
-        std::filesystem::copy_file(TestEnv::TroveExecutable(), s_program);
-        chmod(s_program.c_str(), 0755);
-        s_runtime = s_dir->file("runtime");
-        mkdir(s_runtime.c_str(), 0700);
-    }
+    static void SetUpTestSuite() { s_copy = new E2E::ProgramCopy(); }
     static void TearDownTestSuite()
     {
-        delete s_dir;
-        s_dir = nullptr;
+        delete s_copy;
+        s_copy = nullptr;
     }
 
     // Runs with the display settings given (name, value; an empty value removes the variable).
     static Result Run(const QStringList &arguments, const std::string &display, const std::string &platform)
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        QProcessEnvironment env = E2E::EnvironmentWithoutDisplay();
         if (!display.empty()) env.insert(QStringLiteral("DISPLAY"), QString::fromStdString(display));
         if (!platform.empty()) env.insert(QStringLiteral("QT_QPA_PLATFORM"), QString::fromStdString(platform));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(s_runtime));
-        QProcess process;
-        process.setProcessEnvironment(env);
-        process.start(QString::fromStdString(s_program), arguments);
-        Result result;
-        if (!process.waitForFinished(60000)) return result;
-        result.crashed = process.exitStatus() != QProcess::NormalExit;
-        result.out = process.readAllStandardOutput().toStdString();
-        result.err = process.readAllStandardError().toStdString();
-        result.code = process.exitCode();
-        return result;
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(s_copy->runtime()));
+        return E2E::RunProgram(s_copy->program(), arguments, env);
     }
 
-    static TestEnv::TempDir *s_dir;
-    static std::string s_program;
-    static std::string s_runtime;
+    static inline E2E::ProgramCopy *s_copy = nullptr;
 };
-
-TestEnv::TempDir *NoDisplayE2E::s_dir = nullptr;
-std::string NoDisplayE2E::s_program;
-std::string NoDisplayE2E::s_runtime;
 
 TEST_F(NoDisplayE2E, ConsoleCommandsRunAndWindowCommandsSayWhy)
 {
