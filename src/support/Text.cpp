@@ -31,22 +31,35 @@ bool IsSpace(wchar_t c)
 // The UTF-8 steps are ICU's: a malformed sequence becomes one U+FFFD for its maximal ill-formed
 // prefix (at least one byte), overlong forms and encoded surrogates included. ICU counts in 32 bits,
 // so longer texts go through in windows; a sequence (at most 4 bytes) never straddles two of them.
-CAtlString FromUtf8(std::string_view utf8)
+namespace
 {
-    CAtlString out(utf8.size(), L'\0');
-    size_t n = 0;
+// Walks utf8 in windows that ICU can count; step(bytes, i, length) decodes the code point at i of the
+// window and says whether to go on. A window ends early enough that no sequence straddles two.
+template <class Step> bool WalkUtf8(std::string_view utf8, Step step)
+{
     for (size_t at = 0; at < utf8.size();) {
         const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data() + at);
         const auto length = static_cast<int32_t>(std::min(utf8.size() - at, kWindow));
         const int32_t stop = at + static_cast<size_t>(length) == utf8.size() ? length : length - U8_MAX_LENGTH;
         int32_t i = 0;
-        while (i < stop) {
-            UChar32 c;
-            U8_NEXT_OR_FFFD(bytes, i, length, c);
-            out[n++] = static_cast<wchar_t>(c);
-        }
+        while (i < stop)
+            if (!step(bytes, i, length)) return false;
         at += static_cast<size_t>(i);
     }
+    return true;
+}
+} // namespace
+
+CAtlString FromUtf8(std::string_view utf8)
+{
+    CAtlString out(utf8.size(), L'\0');
+    size_t n = 0;
+    (void)WalkUtf8(utf8, [&](const uint8_t *bytes, int32_t &i, int32_t length) {
+        UChar32 c;
+        U8_NEXT_OR_FFFD(bytes, i, length, c);
+        out[n++] = static_cast<wchar_t>(c);
+        return true;
+    });
     out.resize(n);
     return out;
 }
@@ -72,19 +85,11 @@ CAtlStringA ToUtf8(std::wstring_view wide)
 
 bool IsValidUtf8(std::string_view utf8)
 {
-    for (size_t at = 0; at < utf8.size();) {
-        const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data() + at);
-        const auto length = static_cast<int32_t>(std::min(utf8.size() - at, kWindow));
-        const int32_t stop = at + static_cast<size_t>(length) == utf8.size() ? length : length - U8_MAX_LENGTH;
-        int32_t i = 0;
-        while (i < stop) {
-            UChar32 c;
-            U8_NEXT(bytes, i, length, c);
-            if (c < 0) return false;
-        }
-        at += static_cast<size_t>(i);
-    }
-    return true;
+    return WalkUtf8(utf8, [](const uint8_t *bytes, int32_t &i, int32_t length) {
+        UChar32 c;
+        U8_NEXT(bytes, i, length, c);
+        return c >= 0;
+    });
 }
 
 QString ToQt(std::wstring_view wide)
