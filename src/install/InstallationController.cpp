@@ -243,13 +243,7 @@ bool CInstallationController::RunInstallSome(const std::vector<CAtlString> &iden
         } else {
             for (const CAtlString &identifier : identifiers) {
                 CGalleryInstallationItem *item = m_installation->GetByIdentifier(identifier.c_str());
-                if (!item) continue;
-                if (!item->GetIsInstalled())
-                    item->SetAction(eGalleryInstallationActionInstall);
-                else if (item->GetIsUpdateAvailable())
-                    item->SetAction(eGalleryInstallationActionUpdate);
-                else
-                    item->SetAction(eGalleryInstallationActionNone);
+                if (item) SelectWhatItNeeds(item);
             }
             ApplyAddedLanguages();
         }

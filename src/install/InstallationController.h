@@ -179,6 +179,8 @@ class CInstallationController
     static HRESULT RunOnWorker(const std::function<HRESULT()> &work);
     void DeleteInstallation();
     void ForEachItem(const std::function<void(CGalleryInstallationItem *)> &action) const;
+    // Install when not installed, update when an update is available, otherwise nothing.
+    static void SelectWhatItNeeds(CGalleryInstallationItem *item);
     // The configuration's destination (empty without a configuration).
     CKeldaDirectoryPath ConfiguredDestination() const;
     // Marks the installed items for update while languages are being added (the one-shot installs).

@@ -2,16 +2,19 @@
 #include "install/GalleryInstallation.h"
 #include "install/InstallationController.h"
 
+void CInstallationController::SelectWhatItNeeds(CGalleryInstallationItem *item)
+{
+    if (!item->GetIsInstalled())
+        item->SetAction(eGalleryInstallationActionInstall);
+    else if (item->GetIsUpdateAvailable())
+        item->SetAction(eGalleryInstallationActionUpdate);
+    else
+        item->SetAction(eGalleryInstallationActionNone);
+}
+
 void CInstallationController::SelectEverything()
 {
-    ForEachItem([](CGalleryInstallationItem *item) {
-        if (!item->GetIsInstalled())
-            item->SetAction(eGalleryInstallationActionInstall);
-        else if (item->GetIsUpdateAvailable())
-            item->SetAction(eGalleryInstallationActionUpdate);
-        else
-            item->SetAction(eGalleryInstallationActionNone);
-    });
+    ForEachItem(&SelectWhatItNeeds);
 }
 
 void CInstallationController::ClearSelection()
