@@ -19,21 +19,7 @@ for tool in dpkg-buildpackage dh lintian dpkg-deb; do
     fi
 done
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/trove-deb.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-
-passed=0 failed=0
-check()
-{
-    local what=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $what"
-    fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/checks.sh" deb
 
 deb=${TROVE_PACKAGE_DEB:-}
 if [[ -z $deb ]]; then
@@ -84,5 +70,4 @@ else
     echo "FAIL: dpkg --root -i: $(cat "$work/dpkg.log")"
 fi
 
-echo "deb: $passed passed, $failed failed"
-((failed == 0))
+finish

@@ -7,24 +7,10 @@
 set -uo pipefail
 build=${1:?build folder}
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/trove-install.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "${BASH_SOURCE[0]}")/checks.sh" install
 mkdir -p "$work/home/.config" "$work/sysroot/tmp" "$work/tmp"
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" TROVE_SYSROOT="$work/sysroot" TMPDIR="$work/tmp"
 unset DISPLAY WAYLAND_DISPLAY
-
-passed=0 failed=0
-check()
-{
-    local what=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $what"
-    fi
-}
 
 app=com.keldalabs.Trove
 expected="bin/trove -> ../lib/trove/bin/trove
@@ -42,7 +28,6 @@ share/icons/hicolor/scalable/apps/$app.svg
 share/man/man1/trove.1
 share/metainfo/$app.metainfo.xml
 share/mime/packages/$app.xml"
-
 
 # installed <what> <prefix folder>: the files, the link, the staged program.
 installed()
@@ -110,5 +95,4 @@ else
 fi
 check "completion parses" bash -n "$staged/bash-completion/completions/trove"
 
-echo "install: $passed passed, $failed failed"
-((failed == 0))
+finish
