@@ -31,6 +31,22 @@ QByteArray EncodedWithoutPassword(const QUrl &url)
     return url.toEncoded(QUrl::RemovePassword);
 }
 
+// A validator goes back to the server as a header value: a control character (CR or LF above all)
+// would let the server write further headers into our requests.
+bool HasControlCharacter(const QByteArray &value)
+{
+    for (const char c : value) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7f) return true;
+    }
+    return false;
+}
+
+QByteArray CleanValidator(const QByteArray &value)
+{
+    return HasControlCharacter(value) ? QByteArray() : value;
+}
+
 StateRecord ReadStateFile(const QString &path)
 {
     StateRecord state;
@@ -44,6 +60,8 @@ StateRecord ReadStateFile(const QString &path)
     bool ok = false;
     const qint64 length = line(2).toLongLong(&ok, 10);
     state.lastModified = line(3);
+    // We never write a validator with control characters: such a record is not ours.
+    if (HasControlCharacter(state.etag) || HasControlCharacter(state.lastModified)) return StateRecord();
     // A length that is not a non-negative decimal number makes the whole record unusable.
     if (!ok || length < 0) return state;
     state.length = length;
@@ -65,16 +83,40 @@ bool WriteStateFile(const QString &path, const QByteArray &etag, const QByteArra
                                      std::string_view(text.constData(), static_cast<size_t>(text.size())));
 }
 
-// First byte position of a "bytes first-last/total" Content-Range, or -1 when absent or unreadable.
+// A non-empty run of decimal digits that fits a qint64, or -1.
+qint64 DecimalNumber(const QByteArray &text)
+{
+    if (text.isEmpty()) return -1;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return -1;
+    }
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok, 10);
+    return ok ? value : -1;
+}
+
+// First byte position of a "bytes first-last/total" Content-Range (total may be "*"), or -1 when
+// absent or not of that form.
 qint64 ContentRangeStart(const QByteArray &value)
 {
     const QByteArray trimmed = value.trimmed();
     if (!trimmed.startsWith("bytes ")) return -1;
-    const int dash = trimmed.indexOf('-');
-    if (dash < 0) return -1;
-    bool ok = false;
-    const qint64 start = trimmed.mid(6, dash - 6).trimmed().toLongLong(&ok, 10);
-    return ok && start >= 0 ? start : -1;
+    const QByteArray range = trimmed.mid(6).trimmed();
+    const int dash = range.indexOf('-');
+    const int slash = range.indexOf('/');
+    if (dash < 0 || slash < dash) return -1;
+    const qint64 first = DecimalNumber(range.left(dash));
+    const qint64 last = DecimalNumber(range.mid(dash + 1, slash - dash - 1));
+    const QByteArray totalText = range.mid(slash + 1);
+    const qint64 total = totalText == "*" ? -2 : DecimalNumber(totalText);
+    if (first < 0 || last < first || total == -1 || (total >= 0 && last >= total)) return -1;
+    return first;
+}
+
+bool IsHttpScheme(const QUrl &url)
+{
+    const QString scheme = url.scheme().toLower();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
 
 void TruncateToZero(QFile &file)
@@ -275,8 +317,9 @@ void QHttpWithResume::HandleStatus(QNetworkReply *reply, ManagedId &record)
         record.storeBody = true;
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         if (length.isValid()) {
-            WriteStateFile(record.fileName + QStringLiteral(".st"), reply->rawHeader("ETag"),
-                           EncodedWithoutPassword(record.url), length.toLongLong(), reply->rawHeader("Last-Modified"));
+            WriteStateFile(record.fileName + QStringLiteral(".st"), CleanValidator(reply->rawHeader("ETag")),
+                           EncodedWithoutPassword(record.url), length.toLongLong(),
+                           CleanValidator(reply->rawHeader("Last-Modified")));
         }
         TruncateToZero(*record.partFile);
         break;
@@ -288,7 +331,7 @@ void QHttpWithResume::HandleStatus(QNetworkReply *reply, ManagedId &record)
             // The answer must continue exactly where the partial file ends; anything else would
             // splice foreign bytes into the file. Such an answer is treated like 416.
             const qint64 start = ContentRangeStart(reply->rawHeader("Content-Range"));
-            if (start >= 0 && start != device.size()) {
+            if (start != device.size()) {
                 m_baseOffset = 0;
                 if (record.rangeRetries < Limits::kMaxRangeRestarts) {
                     ++record.rangeRetries;
@@ -321,7 +364,16 @@ void QHttpWithResume::HandleStatus(QNetworkReply *reply, ManagedId &record)
         if (record.digest) record.digest->reset();
         const QUrl target = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
         if (target.isEmpty()) break;
-        const QString next = QString::fromUtf8(reply->url().resolved(target).toEncoded());
+        const QUrl resolved = reply->url().resolved(target);
+        if (!IsHttpScheme(resolved)) {
+            // Another scheme would hand a local file or inline data over as the download.
+            record.storeBody = false;
+            record.redirectRefused = true;
+            m_errorText = tr("Redirect to %1 refused: only http and https are followed.")
+                              .arg(resolved.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemoveQuery));
+            break;
+        }
+        const QString next = QString::fromUtf8(resolved.toEncoded());
         if (!record.visited.contains(next) && record.visited.size() < m_redirectLimit) {
             record.visited.append(next);
             record.nextUrl = next;
@@ -361,6 +413,16 @@ void QHttpWithResume::ReadAvailable(QNetworkReply *reply)
         const qint64 n = reply->read(m_chunk.data(), kReadChunkSize);
         if (n <= 0) return;
         if (!it->storeBody) continue;
+        if (it->buffer && it->received + n > Limits::kMaxDownloadMemoryBytes) {
+            m_errorText =
+                tr("Download refused: the answer is larger than %1 bytes.").arg(Limits::kMaxDownloadMemoryBytes);
+            it->storeBody = false;
+            it->bodyTooLarge = true;
+            it->buffer->close();
+            it->buffer->setData(QByteArray());
+            reply->abort();
+            return;
+        }
         if (it->device->write(m_chunk.constData(), n) != n) {
             m_errorText = tr("Unable to write to %1.").arg(it->partFile ? it->partFile->fileName() : QString());
             it->storeBody = false;
@@ -403,6 +465,7 @@ void QHttpWithResume::httpRequestFinished(QNetworkReply *response, bool error, c
     }
 
     m_intervalTimer.stop();
+    if (record.redirectRefused || record.bodyTooLarge) error = true;
     if (record.partFile) FinishFileDownload(response, record, error);
     emit DelayedResumeRequestFinished(kReplyRequestId, error, response, hashValue);
     DropReply(response);

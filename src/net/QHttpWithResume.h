@@ -123,6 +123,8 @@ class QHttpWithResume : public QObject
         qint32 algorithm = Hash::None;     // digest kind, kept for restarts
         QStringList visited;               // redirect targets already followed (encoded)
         bool notModified = false;          // the answer was 304
+        bool redirectRefused = false;      // the answer redirected to a scheme other than http(s)
+        bool bodyTooLarge = false;         // an in-memory answer outgrew its limit
         ContentDecoders decoders;
         QList<QNetworkReply *> replies;
         qint64 received = 0;                        // body bytes stored from the current response

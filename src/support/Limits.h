@@ -57,6 +57,8 @@ constexpr int kMaxRedirects = 10;
 constexpr int kMaxRangeRestarts = 1;
 // Largest chunk read from a reply at once.
 constexpr int64_t kDownloadReadChunk = 65536;
+// Largest body an in-memory download (Get) keeps; a larger answer fails.
+constexpr int64_t kMaxDownloadMemoryBytes = int64_t(256) << 20;
 // A ".st" state file is four short lines; a larger one is not ours and is ignored.
 constexpr int64_t kMaxDownloadStateFileBytes = 64 * 1024;
 
