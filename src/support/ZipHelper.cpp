@@ -14,6 +14,8 @@
 
 #include <cerrno>
 #include <memory>
+#include <string>
+#include <unordered_set>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -29,6 +31,9 @@ struct ZipCloser {
 };
 using ZipHandle = std::unique_ptr<zip_t, ZipCloser>;
 
+CAtlString EntryName(zip_t *archive, zip_uint64_t index);
+bool HasDuplicateNames(zip_t *archive);
+
 ZipHandle Open(const CKeldaFilePath &archive, int flags)
 {
     std::string path;
@@ -37,6 +42,9 @@ ZipHandle Open(const CKeldaFilePath &archive, int flags)
     ZipHandle handle(zip_open(path.c_str(), flags, &error));
     if (handle && zip_get_num_entries(handle.get(), 0) > static_cast<zip_int64_t>(Limits::kMaxZipEntries))
         return nullptr;
+    // Two entries under one name would give two answers (which one extraction keeps, which one a read
+    // finds): such an archive is refused like a damaged one.
+    if (handle && !(flags & ZIP_TRUNCATE) && HasDuplicateNames(handle.get())) return nullptr;
     return handle;
 }
 
@@ -58,6 +66,22 @@ CAtlString EntryName(zip_t *archive, zip_uint64_t index)
     // Raw names are NUL-terminated by libzip; a NUL inside the stored name makes it look shorter, which
     // can only turn it into another name that the checks below still see.
     return ZipPlatform::DecodeEntryName(st.name);
+}
+
+// Names compare as extraction writes them: backslashes count as separators. Folder entries are left out,
+// a folder listed twice is still one folder.
+bool HasDuplicateNames(zip_t *archive)
+{
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    std::unordered_set<std::wstring> seen;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        std::wstring name(EntryName(archive, static_cast<zip_uint64_t>(i)));
+        for (wchar_t &c : name)
+            if (c == L'\\') c = L'/';
+        if (name.empty() || name.back() == L'/') continue;
+        if (!seen.insert(std::move(name)).second) return true;
+    }
+    return false;
 }
 
 bool IsSymbolicLinkEntry(zip_t *archive, zip_uint64_t index)
