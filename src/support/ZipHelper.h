@@ -4,7 +4,8 @@
 //
 // Extraction never writes outside the target folder: an entry whose name is absolute, has an empty,
 // "." or ".." component, or holds a NUL, and every symbolic-link entry, is skipped like a damaged entry,
-// and the rest of the archive still unpacks.
+// and the rest of the archive still unpacks. An archive in which two file entries carry the same name
+// (backslashes read as "/") cannot be opened, like a damaged one, by every operation but creating one.
 #pragma once
 
 #include "support/KeldaPath.h"
