@@ -131,7 +131,9 @@ TEST(ZipHelper, ZipFolderAndUnzipRoundTrip)
     // A folder without files (only dot files and folders) makes a valid empty archive, also in place of
     // an existing one.
     for (const bool existing : {false, true}) {
-        if (existing) ASSERT_TRUE(TestEnv::WriteFile(dir.file("c.zip"), "old archive that gets replaced"));
+        if (existing) {
+            ASSERT_TRUE(TestEnv::WriteFile(dir.file("c.zip"), "old archive that gets replaced"));
+        }
         ASSERT_TRUE(CZipHelper::ZipFolderToFile(D(src + "/empty"), F(dir.file("c.zip")))) << existing;
         EXPECT_TRUE(RawEntries(dir.file("c.zip")).empty()) << existing;
         ASSERT_TRUE(CZipHelper::UnzipToFolder(F(dir.file("c.zip")), D(dir.file("out-empty")))) << existing;
