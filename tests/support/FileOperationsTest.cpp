@@ -7,8 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
 #include <filesystem>
-#include <regex>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,6 +43,13 @@ std::vector<std::string> AllNames(const std::string &dir)
         names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// Whether the whole text matches the pattern.
+bool Matches(const std::string &text, const char *pattern)
+{
+    const QRegularExpression whole(QRegularExpression::anchoredPattern(QString::fromLatin1(pattern)));
+    return whole.match(QString::fromStdString(text)).hasMatch();
 }
 
 } // namespace
@@ -222,8 +230,7 @@ TEST(TempLocations, PerUserDirectoryAndNames)
     EXPECT_TRUE(Text::StartsWith(a.GetFileName(), L"VLM-")) << a.GetFilePathStringA();
     EXPECT_EQ(Mode(a.GetFilePathStringA()), 0600u);
     const CKeldaFilePath named = CKeldaFilePath::CreateTempFileName(L".txt", L"fixed");
-    EXPECT_TRUE(std::regex_match(named.GetFilePathStringA(), std::regex(".*/fixed-[A-Za-z0-9]{6}\\.txt")))
-        << named.GetFilePathStringA();
+    EXPECT_TRUE(Matches(named.GetFilePathStringA(), ".*/fixed-[A-Za-z0-9]{6}\\.txt")) << named.GetFilePathStringA();
     EXPECT_NE(CKeldaFilePath::CreateTempFileName(L".txt", L"fixed"), named);
 
     // Temporary folders the same way, even in a folder where someone took the plain names first.
@@ -233,8 +240,7 @@ TEST(TempLocations, PerUserDirectoryAndNames)
     const CKeldaDirectoryPath made = CKeldaDirectoryPath::CreateTempDirectory(shared, L"TroveConfiguration");
     const CKeldaDirectoryPath again = CKeldaDirectoryPath::CreateTempDirectory(shared, L"TroveConfiguration");
     ASSERT_FALSE(made.IsEmptyPath());
-    EXPECT_TRUE(
-        std::regex_match(made.GetDirectoryPathStringA(), std::regex(".*/shared/TroveConfiguration-[A-Za-z0-9]{6}")))
+    EXPECT_TRUE(Matches(made.GetDirectoryPathStringA(), ".*/shared/TroveConfiguration-[A-Za-z0-9]{6}"))
         << made.GetDirectoryPathStringA();
     EXPECT_NE(made, again);
     EXPECT_EQ(Mode(made.GetDirectoryPathStringA()), 0700u);
