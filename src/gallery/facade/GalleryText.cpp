@@ -1,5 +1,6 @@
 // Text conversions of the gallery: UTF-8 for files and the system, and UTF-8 escaped for XML.
 #include "gallery/facade/Gallery.h"
+#include "support/XmlWriter.h"
 
 namespace
 {
@@ -27,28 +28,11 @@ CAtlString CGallery::ConvertUTF8(const char *utf8)
 CAtlStringA CGallery::UTF8XML(const wchar_t *text)
 {
     if (!text) return CAtlStringA();
-    CAtlString escaped;
-    for (const wchar_t *p = text; *p; ++p) {
-        switch (*p) {
-        case L'&':
-            escaped += L"&amp;";
-            break;
-        case L'<':
-            escaped += L"&lt;";
-            break;
-        case L'>':
-            escaped += L"&gt;";
-            break;
-        case L'"':
-            escaped += L"&quot;";
-            break;
-        case L'\'':
-            escaped += L"&apos;";
-            break;
-        default:
-            if (IsXmlChar(*p)) escaped += *p;
-            break;
-        }
-    }
-    return Text::ToUtf8(escaped);
+    // Characters XML 1.0 cannot hold are dropped, so that the result always parses.
+    CAtlString kept;
+    for (const wchar_t *p = text; *p; ++p)
+        if (IsXmlChar(*p)) kept += *p;
+    CAtlStringA escaped;
+    KeldaXmlEscape(Text::ToUtf8(kept), escaped);
+    return escaped;
 }
