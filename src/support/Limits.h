@@ -62,4 +62,17 @@ constexpr int64_t kMaxDownloadMemoryBytes = int64_t(256) << 20;
 // A ".st" state file is four short lines; a larger one is not ours and is ignored.
 constexpr int64_t kMaxDownloadStateFileBytes = 64 * 1024;
 
+// Online resources (src/gallery/online).
+
+// Largest urlresources document read; a larger download is refused and the defaults stay.
+constexpr size_t kMaxOnlineDocumentBytes = size_t(1) << 20;
+// Largest RSS feed and page template read.
+constexpr size_t kMaxOnlineFeedBytes = size_t(4) << 20;
+// Entries of a feed put into the resources page; later items are ignored.
+constexpr size_t kMaxOnlineFeedItems = 200;
+// Longest title or link of a feed entry, in characters; longer ones are cut.
+constexpr size_t kMaxOnlineFeedText = 2048;
+// Trusted checksums a urlresources document may add.
+constexpr size_t kMaxOnlineChecksums = 1024;
+
 } // namespace Limits
