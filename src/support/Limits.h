@@ -67,7 +67,7 @@ constexpr int64_t kMaxDownloadStateFileBytes = 64 * 1024;
 // Largest urlresources document read; a larger download is refused and the defaults stay.
 constexpr size_t kMaxOnlineDocumentBytes = size_t(1) << 20;
 // Largest RSS feed and page template read.
-constexpr size_t kMaxOnlineFeedBytes = size_t(4) << 20;
+constexpr size_t kMaxOnlineFeedBytes = size_t(16) << 20;
 // Entries of a feed put into the resources page; later items are ignored.
 constexpr size_t kMaxOnlineFeedItems = 200;
 // Longest title or link of a feed entry, in characters; longer ones are cut.
