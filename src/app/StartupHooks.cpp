@@ -2,6 +2,9 @@
 // - gallery, CGalleryHooks::SetCredentialProxyHooks: the downloader's credential prompt proxy, which
 //   the library creates on the starting thread by its first Initialize and destroys by its last
 //   Uninitialize.
+// - gallery, CGalleryHooks::SetDownloadHook: the installation engine's download
+//   (CGalleryInstallation::Download), through which the online resources fetch their documents. The
+//   downloader does not tell whether credentials were asked for, so that is reported as not asked.
 // - gallery, CGalleryHooks::SetBoardLanguageSource: not registered; the program is its own host, so the
 //   library takes the language from the locale settings.
 // - net, ProxyHandlerBase::SetDialogHook: not registered until the window layer has its proxy
@@ -13,10 +16,18 @@
 #include "app/StartupHooks.h"
 
 #include "gallery/facade/GalleryHooks.h"
+#include "install/GalleryInstallation.h"
 #include "net/QtDownloaderSignalProxy.h"
 
 void StartupHooks::Register()
 {
     CGalleryHooks::SetCredentialProxyHooks([] { QtDownloader::QtDownloaderSignalProxy::Create(); },
                                            [] { QtDownloader::QtDownloaderSignalProxy::Destroy(); });
+    CGalleryHooks::SetDownloadHook([](const CAtlString &url, const CAtlString &target, bool &asked) {
+        asked = false;
+        CAtlString localPath;
+        bool downloaded = false;
+        return CGalleryInstallation::Download(url, CKeldaFilePath(target), url, nullptr, nullptr, 0, localPath,
+                                              downloaded);
+    });
 }

@@ -5,6 +5,9 @@
 #include "gallery/records/GalleryKeyedStringCollection.h"
 #include "gallery/records/GalleryMemory.h"
 #include "gallery/facade/GalleryObservers.h"
+#include "gallery/facade/GalleryFacade_p.h"
+#include "gallery/online/GalleryOnlineMarketplace.h"
+#include "gallery/online/GalleryOnlineResources.h"
 #include "support/HomeDirectory.h"
 
 #include <uuid/uuid.h>
@@ -353,8 +356,10 @@ void CGallery::SetCurrentLanguage(const wchar_t *language, bool notify)
         std::lock_guard<std::mutex> guard(LanguageMutex());
         CurrentLanguage() = IsEmptyString(language) ? DefaultLanguage : language;
     }
-    // The online portal and marketplace would take their new names (texts 21 and 36) here; this
-    // program does not load them.
+    // The online entries are named in the current language (texts 21 and 36).
+    GalleryFacade::State &state = GalleryFacade::TheState();
+    if (state.onlineResources) state.onlineResources->SetName(GetDisplayText(CGalleryOnlineResources::kNameText));
+    if (state.onlineMarketplace) state.onlineMarketplace->SetName(GetDisplayText(CGalleryOnlineMarketplace::kNameText));
     if (notify) NotifyObservers(eGalleryNotificationLanguageChanged, std::vector<CGalleryObject *>());
 }
 

@@ -140,9 +140,14 @@ class CGallery
     static CGalleryOrganization *GetMyContentOrganization();
     static CGalleryActivity *GetMyContent();
     static CGalleryManifest *GetStockManifest();
-    // Online resources and marketplace are not loaded by this program yet: both are null.
+    // The pseudo-records of the online-resources page and the marketplace (CGalleryOnlinePortal::
+    // FromObject gives the portal); null while the library is not initialised.
     static CGalleryObject *GetOnlineResources();
     static CGalleryObject *GetOnlineMarketplace();
+    // The team-extensions page in force with "%LANG%" and "%VER%" replaced (online/).
+    static CAtlString GetKeldaOnlineResourcesURL();
+    // The theme virtual folder: every loaded file record whose format marks a theme.
+    static std::vector<CGalleryObject *> GetThemes();
     static CGalleryObject *GetLastInstalledObject();
     static void SetLastInstalledObject(CGalleryObject *record);
     // Integer preferences read at initialisation.

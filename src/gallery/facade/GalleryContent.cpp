@@ -9,6 +9,7 @@
 #include "gallery/records/GalleryManifestCollection.h"
 #include "gallery/records/GalleryMetadata.h"
 #include "gallery/facade/GalleryObservers.h"
+#include "gallery/online/GalleryWebSiteCollection.h"
 #include "gallery/records/GalleryOrganization.h"
 #include "gallery/records/GalleryRepository.h"
 #include "support/KeldaPath.h"
@@ -39,6 +40,8 @@ void ReleaseContent()
 {
     State &state = TheState();
     state.lastInstalled = nullptr;
+    state.themes.clear();
+    CGalleryWebSiteCollection::instance().clear();
     state.myContentOrganization = nullptr;
     state.myContentActivity = nullptr;
     CGalleryManifest::DeleteInstance(&state.myContent);
@@ -52,6 +55,11 @@ void ForgetManifest(const CGalleryManifest *manifest)
     State &state = TheState();
     if (manifest && state.lastInstalled && state.lastInstalled->GetManifest() == manifest)
         state.lastInstalled = nullptr;
+    if (manifest)
+        state.themes.erase(
+            std::remove_if(state.themes.begin(), state.themes.end(),
+                           [manifest](const CGalleryObject *theme) { return theme->GetManifest() == manifest; }),
+            state.themes.end());
 }
 
 HRESULT OpenManifest(const CAtlString &xmlPath, IGalleryManifestOpenObserver *observer, CGalleryManifest **out)

@@ -6,6 +6,8 @@
 #include "gallery/facade/GalleryInitializeThread.h"
 #include "gallery/records/GalleryManifestCollection.h"
 #include "gallery/facade/GalleryMultiproc.h"
+#include "gallery/online/GalleryOnlineMarketplace.h"
+#include "gallery/online/GalleryOnlineResources.h"
 #include "gallery/records/GalleryRepository.h"
 
 #define KELDA_MY_CONTENT_HOST L"http://gallery.keldalabs.invalid"
@@ -65,6 +67,15 @@ void CGallery::Uninitialize()
         refresh->Join();
         delete refresh;
     }
+    // The portals' threads take the lock to announce their result: they end without it held.
+    CGalleryOnlineResources *resources = nullptr;
+    CGalleryOnlineMarketplace *marketplace = nullptr;
+    {
+        CGalleryLock lock;
+        GalleryFacade::TakeOnlineContent(&resources, &marketplace);
+    }
+    delete resources;
+    delete marketplace;
 
     CGalleryLock lock;
     delete InitializeThread;
@@ -110,11 +121,13 @@ CGalleryManifest *CGallery::GetStockManifest()
 }
 CGalleryObject *CGallery::GetOnlineResources()
 {
-    return nullptr;
+    CGalleryOnlineResources *resources = GalleryFacade::TheState().onlineResources;
+    return resources ? resources->AsObject() : nullptr;
 }
 CGalleryObject *CGallery::GetOnlineMarketplace()
 {
-    return nullptr;
+    CGalleryOnlineMarketplace *marketplace = GalleryFacade::TheState().onlineMarketplace;
+    return marketplace ? marketplace->AsObject() : nullptr;
 }
 
 CGalleryObject *CGallery::GetLastInstalledObject()

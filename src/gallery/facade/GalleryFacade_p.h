@@ -8,6 +8,8 @@
 #include <vector>
 
 class CGalleryMultiproc;
+class CGalleryOnlineMarketplace;
+class CGalleryOnlineResources;
 
 namespace GalleryFacade
 {
@@ -23,6 +25,9 @@ struct State {
     CGalleryManifest *stock = nullptr;
     CGalleryObject *lastInstalled = nullptr;
     CGalleryMultiproc *refreshThread = nullptr;
+    CGalleryOnlineResources *onlineResources = nullptr;
+    CGalleryOnlineMarketplace *onlineMarketplace = nullptr;
+    std::vector<CGalleryObject *> themes;
 };
 State &TheState();
 
@@ -30,6 +35,11 @@ State &TheState();
 [[nodiscard]] HRESULT CreateContent();
 // Destroys every loaded record and collection.
 void ReleaseContent();
+// Creates the online portal and marketplace entries (nothing is fetched).
+[[nodiscard]] HRESULT CreateOnlineContent();
+// Takes the portals out of the state; the caller destroys them without holding the gallery lock (their
+// threads take it to notify).
+void TakeOnlineContent(CGalleryOnlineResources **resources, CGalleryOnlineMarketplace **marketplace);
 // Drops the last installed record when it belongs to a manifest about to be destroyed.
 void ForgetManifest(const CGalleryManifest *manifest);
 
@@ -66,5 +76,17 @@ std::vector<CGalleryExtensionInfo> TeamContentExtensions();
                                      bool &changed);
 // The registered repositories, each scanned, into the collection.
 [[nodiscard]] HRESULT LoadRepositories(IGalleryManifestOpenObserver *observer);
+
+// An old-style personal folder (the personal manifest's own folder holding a "galleryindex.xml") read
+// into the "My Content" activity, its files staying where they are; saves the manifest. S_FALSE when
+// there is no such folder.
+[[nodiscard]] HRESULT ImportOldStyleMyContent(CGalleryManifest *manifest, CGalleryActivity *activity);
+// Removes binary cache images of the cache folder whose manifest file no longer exists. Only files
+// that are ours are touched: a name "<folder>_<8 hex digits>.cache" directly in the cache folder, an
+// image that reads as a valid cache, and whose recorded manifest path gives this very cache name.
+// removed counts the files deleted.
+[[nodiscard]] HRESULT RemoveStaleCacheFiles(int *removed = nullptr);
+// Collects the theme virtual folder from every loaded manifest.
+void CollectThemes();
 
 } // namespace GalleryFacade

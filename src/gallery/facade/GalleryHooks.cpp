@@ -10,6 +10,7 @@ struct Hooks {
     std::function<void()> createProxy;
     std::function<void()> destroyProxy;
     std::function<CAtlString()> boardLanguage;
+    CGalleryHooks::DownloadFunction download;
 };
 
 Hooks &TheHooks()
@@ -55,4 +56,18 @@ bool CGalleryHooks::GetBoardLanguage(CAtlString &out)
     if (!source) return false;
     out = source();
     return !out.empty();
+}
+
+void CGalleryHooks::SetDownloadHook(DownloadFunction download)
+{
+    std::lock_guard<std::mutex> guard(TheHooks().mutex);
+    TheHooks().download = std::move(download);
+}
+
+HRESULT CGalleryHooks::Download(const CAtlString &url, const CAtlString &targetPath, bool &askedForAuthentication)
+{
+    askedForAuthentication = false;
+    const auto download = Copy(&Hooks::download);
+    if (!download) return E_NOTIMPL;
+    return download(url, targetPath, askedForAuthentication);
 }

@@ -6,7 +6,9 @@
 #include "gallery/records/GalleryManifestCollection.h"
 #include "gallery/facade/GalleryMultiproc.h"
 #include "gallery/facade/GalleryObservers.h"
+#include "gallery/online/GalleryWebSiteCollection.h"
 #include "gallery/records/GalleryRepository.h"
+#include "support/KeldaPath.h"
 
 namespace
 {
@@ -70,13 +72,18 @@ HRESULT CGalleryInitializeThread::Load()
     if (IsCancelled()) return E_ABORT;
 
     HRESULT hr = GalleryFacade::CreateContent();
+    if (SUCCEEDED(hr)) hr = GalleryFacade::CreateOnlineContent();
     if (FAILED(hr)) return hr;
     if (IsCancelled()) return E_ABORT;
 
     if (!state.myContent) {
+        // The personal manifest is new only once: that is when an old-style folder is taken over.
+        const bool fresh = !CKeldaFilePath(CGallery::GetMyContentManifestXmlPath()).FileExists();
         hr = GalleryFacade::PrepareMyContent(this, &state.myContent, &state.myContentOrganization,
                                              &state.myContentActivity, true);
         if (FAILED(hr)) return hr;
+        // An old folder that cannot be read leaves the new personal gallery empty, not the start failed.
+        if (fresh) (void)GalleryFacade::ImportOldStyleMyContent(state.myContent, state.myContentActivity);
     }
     if (IsCancelled()) return E_ABORT;
 
@@ -92,6 +99,10 @@ HRESULT CGalleryInitializeThread::Load()
     }
     if (IsCancelled()) return E_ABORT;
 
+    // Leftover cache images only cost disk space: a failure here does not stop the start.
+    (void)GalleryFacade::RemoveStaleCacheFiles();
+    if (IsCancelled()) return E_ABORT;
+
     hr = GalleryFacade::LoadRepositories(this);
     if (FAILED(hr)) return hr;
     if (IsCancelled()) return E_ABORT;
@@ -100,5 +111,8 @@ HRESULT CGalleryInitializeThread::Load()
         (state.stock && FAILED(state.stock->PerformSanityChecks(false))) ||
         FAILED(state.teamContent->PerformSanityChecks(false)) || FAILED(state.repositories->PerformSanityChecks(false)))
         return E_FAIL;
-    return S_OK;
+    if (IsCancelled()) return E_ABORT;
+
+    GalleryFacade::CollectThemes();
+    return CGalleryWebSiteCollection::instance().LoadSites();
 }

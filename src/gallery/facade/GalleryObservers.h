@@ -17,6 +17,8 @@ enum eGalleryNotification : uint32_t {
     eGalleryNotificationManifestChanged = 17,   // a manifest was re-read from its changed file
     eGalleryNotificationManifestRemoved = 18,   // a manifest went away; the record is destroyed afterwards
     eGalleryNotificationRepositoryChanged = 19, // a repository's galleries changed
+    eGalleryNotificationOnlineResources = 20,   // the online-resources page was prepared (or failed)
+    eGalleryNotificationOnlineMarketplace = 21, // the marketplace entry was prepared (or failed)
 };
 
 class IGalleryObserver
