@@ -2,7 +2,12 @@
 // completion. See QHttpWithResume.h for the files a file download keeps beside its target.
 #include "net/QHttpWithResume.h"
 
+#include "support/RegularFile.h"
 #include "support/SaveFile.h"
+
+#include <unistd.h>
+
+#include <vector>
 
 #include <QAuthenticator>
 #include <QFileInfo>
@@ -50,9 +55,10 @@ QByteArray CleanValidator(const QByteArray &value)
 StateRecord ReadStateFile(const QString &path)
 {
     StateRecord state;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxStateFileSize) return state;
-    const QList<QByteArray> lines = file.readAll().split('\n');
+    // A FIFO or a device in place of the record neither blocks nor feeds the reader.
+    std::vector<char> bytes;
+    if (!RegularFile::ReadAll(path.toStdString(), kMaxStateFileSize, bytes)) return state;
+    const QList<QByteArray> lines = QByteArray::fromRawData(bytes.data(), static_cast<int>(bytes.size())).split('\n');
     auto line = [&lines](int index) { return index < lines.size() ? lines[index] : QByteArray(); };
     state.etag = line(0);
     const QUrl url = QUrl(QString::fromUtf8(line(1)), QUrl::StrictMode);
@@ -171,7 +177,12 @@ QNetworkReply *QHttpWithResume::ResumeGet(const QUrl &url, const QString &fileNa
     const QString part = target + QStringLiteral(".part");
     const QString state = target + QStringLiteral(".st");
 
-    const StateRecord stored = ReadStateFile(state);
+    // Only regular files are ours: whatever else holds one of the names (a FIFO, a device, a link to
+    // one) goes, and the download starts over.
+    const bool foreign = (QFileInfo::exists(target) && !RegularFile::IsRegular(target.toStdString(), true)) ||
+                         (QFileInfo(part).isSymLink() ||
+                          (QFileInfo::exists(part) && !RegularFile::IsRegular(part.toStdString(), false)));
+    const StateRecord stored = foreign ? StateRecord() : ReadStateFile(state);
     if (!stored.usable || stored.url != EncodedWithoutPassword(url)) {
         // No validators, or they belong to another URL: nothing on disk can be trusted.
         QFile::remove(state);
@@ -185,7 +196,10 @@ QNetworkReply *QHttpWithResume::ResumeGet(const QUrl &url, const QString &fileNa
     }
 
     auto partFile = std::make_shared<QFile>(part);
-    if (!partFile->open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+    const int partFd = RegularFile::OpenForUpdate(part.toStdString());
+    if (partFd < 0 ||
+        !partFile->open(partFd, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        if (partFd >= 0) ::close(partFd);
         m_errorText = tr("Unable to open %1 for writing.").arg(part);
         FailBeforeReply();
         return nullptr;
@@ -354,7 +368,11 @@ void QHttpWithResume::HandleStatus(QNetworkReply *reply, ManagedId &record)
         if (record.digest) {
             record.digest->reset();
             QFile target(record.fileName);
-            if (target.open(QIODevice::ReadOnly)) FeedDigest(*record.digest, target);
+            const int fd = RegularFile::OpenForReading(record.fileName.toStdString(), UINT64_MAX);
+            if (fd >= 0 && target.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+                FeedDigest(*record.digest, target);
+            else if (fd >= 0)
+                ::close(fd);
         }
         break;
     case 301:

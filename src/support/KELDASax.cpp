@@ -3,14 +3,13 @@
 // by the end pointer; the buffer needs no terminating zero.
 #include "support/KELDASax.h"
 
+#include "support/RegularFile.h"
+
 #include <zlib.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace
 {
@@ -277,8 +276,8 @@ HRESULT Parser::Markup(const char *&p)
         return S_OK;
     }
     if (m_open.empty() && !m_sawRoot && StartsWith(p, m_end, "<!DOCTYPE")) {
-        // Up to the '>' outside the internal subset; quoted literals and comments may hold any
-        // bracket.
+        // Up to the '>' outside the internal subset; quoted literals, comments and processing
+        // instructions may hold any bracket or quotation mark.
         int depth = 0;
         const char *q = p + 9;
         while (q < m_end) {
@@ -294,6 +293,13 @@ HRESULT Parser::Markup(const char *&p)
                 const char *after = SkipCommentOrCData(q, m_end);
                 if (!after) return E_FAIL;
                 q = after;
+                continue;
+            }
+            if (c == '<' && StartsWith(q, m_end, "<?")) {
+                // A processing instruction may hold a lone quotation mark: it is no literal.
+                const char *close = Find(q + 2, m_end, "?>");
+                if (!close) return E_FAIL;
+                q = close + 2;
                 continue;
             }
             if (c == '[') {
@@ -350,7 +356,7 @@ bool AppendUtf8(uint32_t cp, CAtlStringA &out)
 }
 
 // Decodes one reference starting at '&'; advances p past it. False for anything but the five
-// predefined entities and a valid hexadecimal character reference.
+// predefined entities and a valid decimal or hexadecimal character reference.
 bool DecodeReference(const char *&p, const char *end, CAtlStringA &out)
 {
     static constexpr struct {
@@ -364,8 +370,10 @@ bool DecodeReference(const char *&p, const char *end, CAtlStringA &out)
             return true;
         }
     }
-    if (!StartsWith(p, end, "&#x")) return false;
-    const char *q = p + 3;
+    if (!StartsWith(p, end, "&#")) return false;
+    const bool hex = StartsWith(p, end, "&#x");
+    const uint32_t base = hex ? 16 : 10;
+    const char *q = p + (hex ? 3 : 2);
     uint32_t cp = 0;
     const char *digits = q;
     while (q < end) {
@@ -373,14 +381,14 @@ bool DecodeReference(const char *&p, const char *end, CAtlStringA &out)
         uint32_t d;
         if (c >= '0' && c <= '9')
             d = static_cast<uint32_t>(c - '0');
-        else if (c >= 'a' && c <= 'f')
+        else if (hex && c >= 'a' && c <= 'f')
             d = static_cast<uint32_t>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F')
+        else if (hex && c >= 'A' && c <= 'F')
             d = static_cast<uint32_t>(c - 'A' + 10);
         else
             break;
         if (cp > 0x10FFFF) return false; // stop before the value can wrap
-        cp = cp * 16 + d;
+        cp = cp * base + d;
         ++q;
     }
     if (q == digits || q == end || *q != ';') return false;
@@ -398,11 +406,16 @@ bool DecodeCharacterData(std::string_view raw, CAtlStringA &out)
     while (p < end) {
         // Copy the run up to the next markup character in one go.
         const char *run = p;
-        while (p < end && *p != '&' && *p != '<')
+        while (p < end && *p != '&' && *p != '<' && *p != '\r')
             ++p;
         out.append(run, static_cast<size_t>(p - run));
         if (p == end) break;
-        if (*p == '&') {
+        if (*p == '\r') {
+            // Line ends read as one line feed, as every XML reader hands them over ("&#13;" stays).
+            out += '\n';
+            ++p;
+            if (p < end && *p == '\n') ++p;
+        } else if (*p == '&') {
             if (!DecodeReference(p, end, out)) {
                 out.clear();
                 return false;
@@ -422,31 +435,13 @@ bool DecodeCharacterData(std::string_view raw, CAtlStringA &out)
     return true;
 }
 
-bool ReadWholeFile(const CAtlStringA &path, std::vector<char> *bytes)
+bool ReadWholeFile(const CAtlStringA &path, size_t maxBytes, std::vector<char> *bytes)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {
-    };
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-              static_cast<uint64_t>(st.st_size) <= KELDASax::kMaxDocumentBytes;
-    if (ok) {
-        bytes->assign(static_cast<size_t>(st.st_size), '\0');
-        size_t done = 0;
-        while (done < bytes->size()) {
-            const ssize_t n = ::read(fd, bytes->data() + done, bytes->size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            done += static_cast<size_t>(n);
-        }
-        bytes->resize(done); // a file that shrank while being read
-    }
-    ::close(fd);
-    return ok;
+    return RegularFile::ReadAll(path, maxBytes, *bytes);
 }
 
-// Inflates every gzip member of the input, in blocks of 131072 bytes.
-bool Gunzip(const std::vector<char> &in, std::vector<char> *out)
+// Inflates every gzip member of the input, in blocks of 131072 bytes; more than maxBytes fails.
+bool Gunzip(const std::vector<char> &in, size_t maxBytes, std::vector<char> *out)
 {
     constexpr size_t kBlock = Limits::kXmlInflateBlock;
     out->clear();
@@ -457,13 +452,15 @@ bool Gunzip(const std::vector<char> &in, std::vector<char> *out)
     zs.avail_in = static_cast<uInt>(in.size());
     bool ok = false;
     for (;;) {
-        if (out->size() + kBlock > KELDASax::kMaxDocumentBytes) break;
+        if (out->size() >= maxBytes + 1) break; // one byte past the limit is proof enough
         const size_t have = out->size();
-        out->resize(have + kBlock);
+        const size_t step = std::min(kBlock, maxBytes + 1 - have);
+        out->resize(have + step);
         zs.next_out = reinterpret_cast<Bytef *>(out->data() + have);
-        zs.avail_out = static_cast<uInt>(kBlock);
+        zs.avail_out = static_cast<uInt>(step);
         const int rc = inflate(&zs, Z_NO_FLUSH);
-        out->resize(have + (kBlock - zs.avail_out));
+        out->resize(have + (step - zs.avail_out));
+        if (out->size() > maxBytes) break;
         if (rc == Z_STREAM_END) {
             if (zs.avail_in == 0) {
                 ok = true;
@@ -483,6 +480,56 @@ bool Gunzip(const std::vector<char> &in, std::vector<char> *out)
 bool HasGzExtension(const CAtlStringA &path)
 {
     return path.size() >= 3 && Text::EqualsNoCaseAscii(std::string_view(path).substr(path.size() - 3), ".gz");
+}
+
+bool IsUtf16ByteOrderMark(const char *p)
+{
+    const auto a = static_cast<unsigned char>(p[0]), b = static_cast<unsigned char>(p[1]);
+    return (a == 0xFF && b == 0xFE) || (a == 0xFE && b == 0xFF);
+}
+
+// UTF-16 (byte order from the mark, which is dropped) to UTF-8. A lone surrogate becomes U+FFFD; an odd
+// length or U+0000, which no XML document may hold, fails.
+bool TranscodeUtf16(const char *data, size_t length, std::string &out)
+{
+    if (length % 2 != 0) return false;
+    const auto *p = reinterpret_cast<const unsigned char *>(data);
+    const bool little = p[0] == 0xFF;
+    const size_t units = length / 2;
+    auto unit = [p, little](size_t i) -> uint32_t {
+        return little ? (p[2 * i] | (p[2 * i + 1] << 8)) : ((p[2 * i] << 8) | p[2 * i + 1]);
+    };
+    out.clear();
+    out.reserve(length + length / 2);
+    for (size_t i = 1; i < units; ++i) {
+        uint32_t cp = unit(i);
+        if (cp == 0) return false;
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        if (!AppendUtf8(cp, out)) return false;
+    }
+    return true;
+}
+
+// A document that came with a UTF-16 mark may not call itself something else in its declaration.
+bool DeclaresUtf16OrNothing(std::string_view document)
+{
+    if (document.substr(0, 5) != "<?xml") return true;
+    const size_t close = document.find("?>");
+    const std::string_view declaration = document.substr(0, close);
+    const size_t at = declaration.find("encoding");
+    if (at == std::string_view::npos) return true;
+    size_t q = declaration.find_first_of("\"'", at);
+    if (q == std::string_view::npos) return false;
+    const size_t end = declaration.find(declaration[q], q + 1);
+    if (end == std::string_view::npos) return false;
+    const std::string_view name = declaration.substr(q + 1, end - q - 1);
+    return Text::EqualsNoCaseAscii(name, "UTF-16") || Text::EqualsNoCaseAscii(name, "UTF-16LE") ||
+           Text::EqualsNoCaseAscii(name, "UTF-16BE");
 }
 
 } // namespace
@@ -546,36 +593,46 @@ HRESULT KELDASax::ReadXml(const char *buffer, size_t length, KELDASaxContentHand
 {
     if (!handler || (!buffer && length > 0)) return E_INVALIDARG;
     if (!buffer) buffer = "";
+    if (length >= 2 && IsUtf16ByteOrderMark(buffer)) {
+        // Transcoded once; the views the handler sees point into the UTF-8 copy.
+        std::string utf8;
+        if (!TranscodeUtf16(buffer, length, utf8) || !DeclaresUtf16OrNothing(utf8)) return E_FAIL;
+        Parser parser(utf8.data(), utf8.size(), handler);
+        return parser.Run();
+    }
     Parser parser(buffer, length, handler);
     return parser.Run();
 }
 
-HRESULT KELDASax::LoadDocument(const CAtlStringA &path, std::vector<char> *bytes)
+HRESULT KELDASax::LoadDocument(const CAtlStringA &path, std::vector<char> *bytes, size_t maxBytes)
 {
     if (!bytes) return E_INVALIDARG;
+    maxBytes = std::min(maxBytes, kMaxDocumentBytes);
     std::vector<char> raw;
-    if (!ReadWholeFile(path, &raw)) return E_FAIL;
-    if (!HasGzExtension(path)) {
+    const bool gz = HasGzExtension(path);
+    // The compressed file itself is never larger than what it inflates to, give or take its header.
+    if (!ReadWholeFile(path, gz ? kMaxDocumentBytes : maxBytes, &raw)) return E_FAIL;
+    if (!gz) {
         *bytes = std::move(raw);
         return S_OK;
     }
     std::vector<char> inflated;
-    if (!Gunzip(raw, &inflated)) return E_FAIL;
+    if (!Gunzip(raw, maxBytes, &inflated)) return E_FAIL;
     inflated.shrink_to_fit();
     *bytes = std::move(inflated);
     return S_OK;
 }
 
-HRESULT KELDASax::ReadXmlFileUtf8(const CAtlStringA &path, KELDASaxContentHandler *handler)
+HRESULT KELDASax::ReadXmlFileUtf8(const CAtlStringA &path, KELDASaxContentHandler *handler, size_t maxBytes)
 {
     if (!handler) return E_INVALIDARG;
     std::vector<char> bytes;
-    const HRESULT hr = LoadDocument(path, &bytes);
+    const HRESULT hr = LoadDocument(path, &bytes, maxBytes);
     if (FAILED(hr)) return hr;
     return ReadXml(bytes.data(), bytes.size(), handler);
 }
 
-HRESULT KELDASax::ReadXmlFile(const CAtlString &path, KELDASaxContentHandler *handler)
+HRESULT KELDASax::ReadXmlFile(const CAtlString &path, KELDASaxContentHandler *handler, size_t maxBytes)
 {
-    return ReadXmlFileUtf8(Text::ToUtf8(path), handler);
+    return ReadXmlFileUtf8(Text::ToUtf8(path), handler, maxBytes);
 }

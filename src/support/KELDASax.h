@@ -39,9 +39,9 @@ class KELDASaxString
     // The raw bytes, exactly as they stand in the document.
     CAtlStringA text() const { return CAtlStringA(view()); }
     // The character data: comments dropped, CDATA sections copied literally, the five predefined entity
-    // references and hexadecimal character references ("&#x263a;") replaced, then decoded from UTF-8
-    // (invalid sequences become U+FFFD). Any other reference (decimal ones, entities of a document type)
-    // makes the whole value empty.
+    // references and decimal and hexadecimal character references ("&#233;", "&#x263a;") replaced, line
+    // ends (CR LF, a lone CR) read as LF, then decoded from UTF-8 (invalid sequences become U+FFFD). Any
+    // other reference (entities of a document type, malformed ones) makes the whole value empty.
     CAtlString value() const;
     // The same character data as UTF-8 bytes (no decoding step).
     CAtlStringA valueA() const;
@@ -126,7 +126,9 @@ class KELDASax
     // Largest document ReadXmlFile loads (plain or after inflating).
     static constexpr size_t kMaxDocumentBytes = Limits::kMaxXmlDocumentBytes;
 
-    // Parses length bytes at buffer (no terminating zero needed). Returns S_OK, the first non-zero
+    // Parses length bytes at buffer (no terminating zero needed). A document that starts with a UTF-16
+    // byte-order mark (either order) is transcoded to UTF-8 once and read as usual; positions then count
+    // bytes of the UTF-8 form. Returns S_OK, the first non-zero
     // status of the handler, E_FAIL for a malformed or truncated document, or E_INVALIDARG without a
     // handler. An empty document (no root element) is malformed.
     //
@@ -138,14 +140,20 @@ class KELDASax
 
     // Reads a whole file and parses it. A name ending in ".gz" (any case) is inflated as a gzip stream
     // (several members are read one after the other) in memory first; a damaged or truncated gzip file
-    // gives E_FAIL. A missing or unreadable file gives E_FAIL.
-    [[nodiscard]] static HRESULT ReadXmlFile(const CAtlString &path, KELDASaxContentHandler *handler);
-    [[nodiscard]] static HRESULT ReadXmlFileUtf8(const CAtlStringA &path, KELDASaxContentHandler *handler);
-    [[nodiscard]] static HRESULT ReadXmlFile(const CKeldaFilePath &path, KELDASaxContentHandler *handler)
+    // gives E_FAIL. A missing or unreadable file, or one that is no regular file (a FIFO, a device),
+    // gives E_FAIL without blocking. maxBytes bounds the document, plain or inflated (never above
+    // kMaxDocumentBytes); a larger one gives E_FAIL.
+    [[nodiscard]] static HRESULT ReadXmlFile(const CAtlString &path, KELDASaxContentHandler *handler,
+                                             size_t maxBytes = kMaxDocumentBytes);
+    [[nodiscard]] static HRESULT ReadXmlFileUtf8(const CAtlStringA &path, KELDASaxContentHandler *handler,
+                                                 size_t maxBytes = kMaxDocumentBytes);
+    [[nodiscard]] static HRESULT ReadXmlFile(const CKeldaFilePath &path, KELDASaxContentHandler *handler,
+                                             size_t maxBytes = kMaxDocumentBytes)
     {
-        return ReadXmlFile(path.GetFilePathString(), handler);
+        return ReadXmlFile(path.GetFilePathString(), handler, maxBytes);
     }
 
     // The bytes ReadXmlFile would parse: the file itself, or its inflated contents for ".gz".
-    [[nodiscard]] static HRESULT LoadDocument(const CAtlStringA &path, std::vector<char> *bytes);
+    [[nodiscard]] static HRESULT LoadDocument(const CAtlStringA &path, std::vector<char> *bytes,
+                                              size_t maxBytes = kMaxDocumentBytes);
 };

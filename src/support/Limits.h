@@ -16,6 +16,10 @@ constexpr size_t kMaxXmlDepth = 10000;
 constexpr size_t kMaxXmlDocumentBytes = size_t(1) << 30;
 // Output step of inflating a ".gz" document.
 constexpr size_t kXmlInflateBlock = 131072;
+// A manifest's ".gz" copy may inflate to at most this many times the plain file's size, plus the slack
+// below; a larger one is not read and the plain file is read instead.
+constexpr uint64_t kMaxCompressedCopyGrowth = 4;
+constexpr uint64_t kCompressedCopySlackBytes = uint64_t(64) << 10;
 
 // Binary manifest cache image (GalleryCache, CGallerySerializationStream).
 
@@ -40,7 +44,8 @@ constexpr int kMaxUniqueNameAttempts = 100000;
 
 // ZIP archives (CZipHelper).
 
-// Entries are indexed with 16 bits; an archive with more is refused as a whole.
+// Entries are indexed with 16 bits; an archive with more is refused as a whole (this also bounds how many
+// files one extraction creates).
 constexpr size_t kMaxZipEntries = 65535;
 // Largest entry that UnzipToMemory hands out (manifests, metadata, item files); larger ones fail.
 constexpr size_t kMaxZipMemoryEntry = size_t(256) << 20;
@@ -48,6 +53,12 @@ constexpr size_t kMaxZipMemoryEntry = size_t(256) << 20;
 constexpr size_t kMaxZipNameLength = 65535;
 // Buffer of one extraction step.
 constexpr size_t kZipExtractBuffer = 65536;
+// Most bytes one extraction writes in all, declared or actually inflated; a larger archive is refused.
+constexpr uint64_t kMaxZipTotalBytes = uint64_t(4) << 30;
+// Most bytes written per byte of archive, once more than kZipRatioFloorBytes were written (small
+// files of one repeated byte compress far better than that and are no threat).
+constexpr uint64_t kMaxZipRatio = 200;
+constexpr uint64_t kZipRatioFloorBytes = uint64_t(16) << 20;
 
 // Resumable HTTP downloader (QHttpWithResume).
 

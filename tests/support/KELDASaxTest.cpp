@@ -53,9 +53,15 @@ HRESULT Parse(const std::string &xml, KELDASaxContentHandler *handler)
 }
 
 struct EventCase {
-    const char *xml;
+    std::string xml;
     const char *events;
 };
+
+// A literal with its NUL bytes (UTF-16 documents hold many).
+template <size_t N> std::string Bytes(const char (&literal)[N])
+{
+    return std::string(literal, N - 1);
+}
 
 class ReaderEvents : public testing::TestWithParam<EventCase>
 {
@@ -87,7 +93,15 @@ INSTANTIATE_TEST_SUITE_P(
         EventCase{"<?xml version='1.0'?><!--c--><!DOCTYPE a [<!ENTITY e \"]>\"><!-- ] > -->]><?pi data "
                   "here?><a/><!--end--><?z?>",
                   "?pi data here<a></a>?z "},
-        EventCase{"<a><?inner x?></a >", "<a>?inner x</a>"}));
+        EventCase{"<a><?inner x?></a >", "<a>?inner x</a>"},
+        // A processing instruction or comment in the internal subset may hold a lone quotation mark.
+        EventCase{"<!DOCTYPE a [<?pi it's?><!-- don't --><!ENTITY e \"x\">]><a/>", "<a></a>"},
+        // UTF-16 in both byte orders (a surrogate pair for U+1F600) reads like its UTF-8 form.
+        EventCase{Bytes("\xFF\xFE<\0a\0 \0x\0=\0'\0\xE9\0'\0>\0=\xD8\0\xDE<\0/\0a\0>\0"),
+                  "<a x=\xC3\xA9|\xF0\x9F\x98\x80></a>"},
+        EventCase{Bytes("\xFE\xFF\0<\0?\0x\0m\0l\0 \0e\0n\0c\0o\0d\0i\0n\0g\0=\0\"\0U\0T\0F\0-\0\x31\0\x36\0\"\0?\0>"
+                        "\0<\0a\0/\0>"),
+                  "<a></a>"}));
 
 struct FailCase {
     const char *name;
@@ -118,7 +132,15 @@ INSTANTIATE_TEST_SUITE_P(
         FailCase{"SlashWithoutGreater", "<a/ >"}, FailCase{"UnterminatedPI", "<a><?pi </a>"},
         FailCase{"UnterminatedDoctype", "<!DOCTYPE a [ <a/>"}, FailCase{"DoctypeInsideRoot", "<a><!DOCTYPE a></a>"},
         FailCase{"TwoRoots", "<a/><b/>"}, FailCase{"TextBeforeRoot", "x<a/>"}, FailCase{"TextAfterRoot", "<a/>x"},
-        FailCase{"Utf16", std::string("\xFF\xFE<\0a\0/\0>\0", 10)}, FailCase{"NulInName", std::string("<a\0", 3)}),
+        FailCase{"NulInName", std::string("<a\0", 3)},
+        // UTF-16: an odd length, U+0000, a declaration that names another encoding.
+        FailCase{"Utf16OddLength", std::string("\xFF\xFE<\0a\0/\0>\0\0", 11)},
+        FailCase{"Utf16Nul", std::string("\xFF\xFE<\0a\0>\0\0\0<\0/\0a\0>\0", 18)},
+        FailCase{"Utf16DeclaresUtf8", std::string("\xFE\xFF\0<\0?\0x\0m\0l\0 \0e\0n\0c\0o\0d\0i\0n\0g\0=\0'"
+                                                  "\0u\0t\0f\0-\08\0'\0?\0>\0<\0a\0/\0>",
+                                                  58)},
+        // A quotation mark inside a processing instruction of the internal subset opens no literal.
+        FailCase{"DoctypePIThenUnterminated", "<!DOCTYPE a [<?pi it's?>"}),
     [](const testing::TestParamInfo<FailCase> &info) { return std::string(info.param.name); });
 
 // Every proper prefix of a document ends inside a construct or with open elements.
@@ -247,9 +269,14 @@ INSTANTIATE_TEST_SUITE_P(
                     ValueCase{"a<!-- dropped -->b", L"ab"}, ValueCase{"<![CDATA[&amp;<x>]]>", L"&amp;<x>"},
                     ValueCase{"&#x41;&#x263a;&#x1F600;", L"A\u263a\U0001F600"}, ValueCase{"\xC3\xA9", L"\u00e9"},
                     ValueCase{"bad \xFF utf8", L"bad \ufffd utf8"},
-                    // Decimal, unknown and malformed references make the whole value empty.
-                    ValueCase{"x&#65;y", L""}, ValueCase{"x&nbsp;y", L""}, ValueCase{"a & b", L""},
-                    ValueCase{"&#x;", L""}, ValueCase{"&#x41", L""}, ValueCase{"&#X41;", L""}, ValueCase{"&#x0;", L""},
+                    // Decimal references, and line ends read as LF (a referenced CR stays).
+                    ValueCase{"x&#65;y", L"xAy"}, ValueCase{"caf&#233;&#10;&#128512;", L"caf\u00e9\n\U0001F600"},
+                    ValueCase{"a\r\nb\rc\n&#13;", L"a\nb\nc\n\r"},
+                    // Unknown and malformed references make the whole value empty.
+                    ValueCase{"&#;", L""}, ValueCase{"&#0;", L""}, ValueCase{"&#1114112;", L""},
+                    ValueCase{"&#99999999999999999999;", L""}, ValueCase{"&#6a;", L""}, ValueCase{"&#65", L""},
+                    ValueCase{"x&nbsp;y", L""}, ValueCase{"a & b", L""}, ValueCase{"&#x;", L""},
+                    ValueCase{"&#x41", L""}, ValueCase{"&#X41;", L""}, ValueCase{"&#x0;", L""},
                     ValueCase{"&#xD800;", L""}, ValueCase{"&#x110000;", L""}, ValueCase{"&#xFFFFFFFFFFFFFFFF41;", L""},
                     ValueCase{"&am", L""},
                     // Unterminated markup inside an attribute value never reads past the view.

@@ -5,9 +5,13 @@
 #include "gallery/facade/Gallery.h"
 #include "gallery/manifest/GalleryManifest.h"
 
-#include <cstdio>
+#include "support/RegularFile.h"
+
+#include <algorithm>
 #include <new>
 #include <vector>
+
+#include <unistd.h>
 
 namespace
 {
@@ -82,31 +86,39 @@ HRESULT CGalleryInstalledManifest::Open(const CKeldaFilePath &path)
         (void)KELDASax::ReadXmlFile(path.GetFilePathString(), this);
         return m_result;
     }
-    FILE *file = std::fopen(path.GetFilePathStringA().c_str(), "rb");
-    if (!file) return m_result;
+    uint64_t size = 0;
+    const int fd = RegularFile::OpenForReading(path.GetFilePathStringA(), KELDASax::kMaxDocumentBytes, &size);
+    if (fd < 0) return m_result;
     std::vector<char> bytes;
-    size_t want = kFirstPiece;
+    // Never more than the file holds: the request grows only up to its size.
+    size_t want = static_cast<size_t>(std::min<uint64_t>(kFirstPiece, size));
     for (;;) {
         // Read up to `want` bytes in all, then parse the piece from its start.
         const size_t had = bytes.size();
         bytes.resize(want);
-        const size_t got = std::fread(bytes.data() + had, 1, want - had, file);
+        const size_t got = RegularFile::ReadUpTo(fd, bytes.data() + had, want - had);
         bytes.resize(had + got);
         m_bytesRead = bytes.size();
-        const bool atEnd = bytes.size() < want;
+        const bool atEnd = bytes.size() < want || bytes.size() >= size;
         Reset();
-        m_buffer = bytes.data();
-        m_length = bytes.size();
+        // A record in UTF-16 is parsed whole: positions in its UTF-8 form are not positions in the piece.
+        const bool utf16 = bytes.size() >= 2 &&
+                           ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
+        if (utf16 && !atEnd) {
+            want = static_cast<size_t>(size);
+            continue;
+        }
+        m_buffer = utf16 ? nullptr : bytes.data();
+        m_length = utf16 ? 0 : bytes.size();
         const HRESULT hr = bytes.empty() ? E_FAIL : KELDASax::ReadXml(bytes.data(), bytes.size(), this);
         m_buffer = nullptr;
         m_length = 0;
         // Done: both values found, the record's LOM block ended, or the whole file was parsed.
         if (hr == kStopReading || atEnd) break;
         if (hr == S_OK && !m_truncated) break;
-        if (want > KELDASax::kMaxDocumentBytes) break;
-        want *= 2;
+        want = static_cast<size_t>(std::min<uint64_t>(uint64_t(want) * 2, size));
     }
-    std::fclose(file);
+    ::close(fd);
     return m_result;
 }
 

@@ -8,8 +8,12 @@
 #include "gallery/manifest/GalleryManifestReader.h"
 #include "gallery/records/GalleryOrganization.h"
 #include "support/FileManipulator.h"
+#include "support/Limits.h"
 
+#include <algorithm>
 #include <cstdio>
+
+#include <sys/stat.h>
 
 HRESULT CGalleryManifest::Open(const wchar_t *path, IGalleryManifestOpenObserver *observer, bool useCache)
 {
@@ -53,6 +57,24 @@ HRESULT CGalleryManifest::Open(const wchar_t *path, IGalleryManifestOpenObserver
     return OpenCache(asFile);
 }
 
+namespace
+{
+
+// The copy holds the same document as the plain file: what inflates to far more than that is no
+// copy of it (a compressed bomb), and the plain file is read instead.
+size_t CompressedCopyLimit(const CKeldaFilePath &plain)
+{
+    struct stat st {
+    };
+    if (::stat(plain.GetFilePathStringA().c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return KELDASax::kMaxDocumentBytes;
+    const auto size = static_cast<uint64_t>(st.st_size);
+    const uint64_t limit = size * Limits::kMaxCompressedCopyGrowth + Limits::kCompressedCopySlackBytes;
+    return static_cast<size_t>(std::min<uint64_t>(limit, KELDASax::kMaxDocumentBytes));
+}
+
+} // namespace
+
 HRESULT CGalleryManifest::ParseXmlFile(const CKeldaFilePath &path, IGalleryManifestOpenObserver *observer)
 {
     KELDASaxOpenXmlHandler handler(this, observer);
@@ -91,7 +113,7 @@ HRESULT CGalleryManifest::OpenXml(const CKeldaFilePath &path, IGalleryManifestOp
                 SUCCEEDED(gzStamp.GetStampFromFile(gz.GetFilePathString().c_str())) &&
                 gzStamp.Compare(&xmlStamp) >= 0) {
                 KELDASaxOpenXmlHandler handler(this, observer);
-                hr = KELDASax::ReadXmlFile(gz.GetFilePathString(), &handler);
+                hr = KELDASax::ReadXmlFile(gz.GetFilePathString(), &handler, CompressedCopyLimit(path));
                 cancelled = handler.WasCancelled();
                 // What a broken copy left behind must not mix with the records of the plain file.
                 if (FAILED(hr) && !cancelled) Dispose();

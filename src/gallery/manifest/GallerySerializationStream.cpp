@@ -4,6 +4,8 @@
 
 #include "gallery/manifest/GalleryFileOps_p.h"
 #include "support/KeldaPath.h"
+#include "support/Limits.h"
+#include "support/RegularFile.h"
 #include "support/SaveFile.h"
 
 #include <fcntl.h>
@@ -49,16 +51,9 @@ HRESULT CGallerySerializationStream::Open(const CAtlString &path, bool write)
         return CStreamFactory::CreateWritableBufferStream(&m_buffer) == S_OK && m_buffer ? S_OK : E_FAIL;
     }
     if (!file.FileExists()) return S_FALSE;
-    m_fd = ::open(Text::ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0) return E_FAIL;
-    struct stat st {
-    };
-    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        (void)Close();
-        return E_FAIL;
-    }
-    m_length = static_cast<uint64_t>(st.st_size);
-    return S_OK;
+    // A FIFO or a device in place of the image neither blocks nor feeds the reader.
+    m_fd = RegularFile::OpenForReading(Text::ToUtf8(path), Limits::kMaxCacheImageBytes, &m_length);
+    return m_fd < 0 ? E_FAIL : S_OK;
 }
 
 HRESULT CGallerySerializationStream::Close()

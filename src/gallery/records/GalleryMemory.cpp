@@ -2,6 +2,8 @@
 #include "gallery/records/GalleryMemory.h"
 
 #include "gallery/facade/Gallery.h"
+#include "support/Limits.h"
+#include "support/RegularFile.h"
 #include "support/Text.h"
 
 #include <fcntl.h>
@@ -119,27 +121,26 @@ HRESULT CGalleryMemory::CreateInstance(const wchar_t *filePath, CGalleryMemory *
 {
     if (!out || *out || !filePath) return E_INVALIDARG;
     const CAtlStringA path = Text::ToUtf8(filePath);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    uint64_t size = 0;
+    const int fd = RegularFile::OpenForReading(path, Limits::kMaxCacheImageBytes, &size);
     if (fd < 0) return E_FAIL;
-    struct stat st {
-    };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
+    if (size == 0) {
         ::close(fd);
         return E_FAIL;
     }
-    void *base = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    void *base = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE, fd, 0);
     if (base == MAP_FAILED) {
         ::close(fd);
         return E_FAIL;
     }
     auto *block = static_cast<CGalleryMemory *>(std::calloc(1, sizeof(CGalleryMemory)));
     if (!block) {
-        ::munmap(base, static_cast<size_t>(st.st_size));
+        ::munmap(base, static_cast<size_t>(size));
         ::close(fd);
         return E_OUTOFMEMORY;
     }
     block->m_base = static_cast<unsigned char *>(base);
-    block->m_length = static_cast<uint64_t>(st.st_size);
+    block->m_length = size;
     block->m_fd = fd;
     block->m_mapped = 1;
     Enter(block);
