@@ -12,6 +12,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <string>
@@ -107,35 +108,84 @@ bool AddFile(zip_t *archive, const CKeldaFilePath &file, std::wstring_view name)
     return zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, kLevel) == 0;
 }
 
-// Writes one entry to path; a failure removes what was written.
-bool ExtractEntry(zip_t *archive, zip_uint64_t index, const std::string &path)
+// How much one extraction may write: the total and the ratio of the total to the archive's size,
+// counted on the bytes actually inflated. Over either, the archive is a bomb.
+class InflateBudget
 {
+  public:
+    explicit InflateBudget(uint64_t archiveBytes) : m_archiveBytes(archiveBytes) {}
+
+    // Whether an archive whose entries declare these sizes in all may be unpacked at all.
+    bool Allows(uint64_t bytes) const
+    {
+        if (bytes > Limits::kMaxZipTotalBytes) return false;
+        return bytes <= Limits::kZipRatioFloorBytes || bytes / Limits::kMaxZipRatio <= m_archiveBytes;
+    }
+    // Counts n more inflated bytes; false once the total is over a limit.
+    bool Take(uint64_t n)
+    {
+        m_total += n;
+        return Allows(m_total);
+    }
+
+  private:
+    uint64_t m_archiveBytes;
+    uint64_t m_total = 0;
+};
+
+enum class Extracted { Written, Damaged, OverBudget };
+
+// Writes one entry to path; anything but Written removes what was written. An entry that inflates to
+// more than its declared size counts as over the budget.
+Extracted ExtractEntry(zip_t *archive, zip_uint64_t index, const std::string &path, InflateBudget &budget)
+{
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(archive, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) return Extracted::Damaged;
     zip_file_t *entry = zip_fopen_index(archive, index, 0);
-    if (!entry) return false;
+    if (!entry) return Extracted::Damaged;
     // O_NOFOLLOW: a link that already sits at the name is not written through.
     const int out = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (out < 0) {
         zip_fclose(entry);
-        return false;
+        return Extracted::Damaged;
     }
     std::vector<char> buffer(Limits::kZipExtractBuffer);
-    bool ok = true;
+    Extracted result = Extracted::Written;
+    uint64_t written = 0;
     for (;;) {
         const zip_int64_t n = zip_fread(entry, buffer.data(), buffer.size());
         if (n < 0) { // damaged data, or a checksum mismatch at the end
-            ok = false;
+            result = Extracted::Damaged;
             break;
         }
         if (n == 0) break;
+        written += static_cast<uint64_t>(n);
+        // More than the entry declared is how a bomb slips past the check of the declared sizes.
+        if (written > st.size || !budget.Take(static_cast<uint64_t>(n))) {
+            result = Extracted::OverBudget;
+            break;
+        }
         if (!FilePlatform::WriteAll(out, buffer.data(), static_cast<size_t>(n))) {
-            ok = false;
+            result = Extracted::Damaged;
             break;
         }
     }
     zip_fclose(entry);
-    if (::close(out) != 0) ok = false;
-    if (!ok) ::unlink(path.c_str());
-    return ok;
+    if (::close(out) != 0 && result == Extracted::Written) result = Extracted::Damaged;
+    if (result != Extracted::Written) ::unlink(path.c_str());
+    return result;
+}
+
+// The folders between folder (which exists) and dir that do not exist yet, outermost first.
+std::vector<std::string> MissingFolders(const std::string &folder, std::string dir)
+{
+    std::vector<std::string> missing;
+    while (dir.size() > folder.size() && !FilePlatform::PathExistsNoFollow(Text::FromUtf8(dir))) {
+        missing.insert(missing.begin(), dir);
+        dir = FilePlatform::DirectoryOf(dir);
+    }
+    return missing;
 }
 
 bool ReadEntry(zip_t *archive, zip_uint64_t index, std::vector<char> &data)
@@ -225,9 +275,31 @@ bool CZipHelper::UnzipToFolder(const CKeldaFilePath &archive, const CKeldaDirect
 {
     try {
         ZipHandle handle = Open(archive, ZIP_RDONLY);
-        if (!handle || !CDirectoryManipulator::CreateDirectory(folder)) return false;
+        std::string archivePath, folderPath;
+        struct stat archiveStat {
+        };
+        if (!handle || !FilePlatform::ToSystemPath(archive.GetFilePathString(), archivePath) ||
+            !FilePlatform::ToSystemPath(folder.GetDirectoryPathString(), folderPath) ||
+            ::stat(archivePath.c_str(), &archiveStat) != 0)
+            return false;
+        InflateBudget budget(static_cast<uint64_t>(archiveStat.st_size));
         const zip_int64_t count = zip_get_num_entries(handle.get(), 0);
+        // The declared sizes first: an archive that says it is a bomb is refused before anything is written.
+        uint64_t declared = 0;
         for (zip_int64_t i = 0; i < count; ++i) {
+            zip_stat_t st;
+            zip_stat_init(&st);
+            if (zip_stat_index(handle.get(), static_cast<zip_uint64_t>(i), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE))
+                declared += std::min<uint64_t>(st.size, Limits::kMaxZipTotalBytes + 1);
+        }
+        if (!budget.Allows(declared)) return false;
+
+        const std::vector<std::string> missingRoot = MissingFolders(FilePlatform::DirectoryOf(folderPath), folderPath);
+        if (!CDirectoryManipulator::CreateDirectory(folder)) return false;
+        // What this call made, so that a bomb found half-way leaves nothing behind.
+        std::vector<std::string> written, madeFolders(missingRoot);
+        bool overBudget = false;
+        for (zip_int64_t i = 0; i < count && !overBudget; ++i) {
             const auto index = static_cast<zip_uint64_t>(i);
             CAtlString name = EntryName(handle.get(), index);
             if (!name.empty() && (name.back() == L'/' || name.back() == L'\\')) continue; // folder entry
@@ -236,10 +308,28 @@ bool CZipHelper::UnzipToFolder(const CKeldaFilePath &archive, const CKeldaDirect
             const CKeldaFilePath target = folder.CreateFilePath(relative);
             std::string path;
             if (!FilePlatform::ToSystemPath(target.GetFilePathString(), path)) continue;
+            const std::vector<std::string> missing = MissingFolders(folderPath, FilePlatform::DirectoryOf(path));
             if (!CDirectoryManipulator::CreateDirectory(target.GetDirectoryPath())) continue;
-            ExtractEntry(handle.get(), index, path);
+            madeFolders.insert(madeFolders.end(), missing.begin(), missing.end());
+            const bool existed = FilePlatform::PathExistsNoFollow(target.GetFilePathString());
+            switch (ExtractEntry(handle.get(), index, path, budget)) {
+            case Extracted::Written:
+                if (!existed) written.push_back(path);
+                break;
+            case Extracted::Damaged:
+                break;
+            case Extracted::OverBudget:
+                overBudget = true;
+                break;
+            }
         }
-        return true;
+        if (!overBudget) return true;
+        // Refused like a damaged archive: what it wrote goes, innermost folders last.
+        for (const std::string &path : written)
+            ::unlink(path.c_str());
+        for (auto it = madeFolders.rbegin(); it != madeFolders.rend(); ++it)
+            ::rmdir(it->c_str());
+        return false;
     } catch (...) {
         return false;
     }

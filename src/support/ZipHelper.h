@@ -24,7 +24,11 @@ class CZipHelper
     [[nodiscard]] static bool AddFolderToZip(zip *archive, const CKeldaDirectoryPath &root,
                                              const CKeldaDirectoryPath &folder);
     // Every entry below folder (folders made as needed). A damaged or refused entry is skipped and its
-    // partial output removed; false only when the archive cannot be opened.
+    // partial output removed. False when the archive cannot be opened, and for a bomb: entries that
+    // declare, or actually inflate to, more than Limits::kMaxZipTotalBytes in all or more than
+    // Limits::kMaxZipRatio times the archive's size (past Limits::kZipRatioFloorBytes), or an entry that
+    // inflates to more than it declared. A bomb found by its declared sizes writes nothing; one found
+    // while inflating has the files and folders this call made removed again.
     [[nodiscard]] static bool UnzipToFolder(const CKeldaFilePath &archive, const CKeldaDirectoryPath &folder);
     // Puts the file's content under entryName (exact, case-sensitive), replacing an entry of that name.
     // On failure the archive is left as it was.
