@@ -2,6 +2,7 @@
 #include "app/ApplicationFactory.h"
 
 #include "app/ConfigurationLoading.h"
+#include "app/Output.h"
 #include "settings/KDLocale.h"
 #include "net/Elevation.h"
 
@@ -41,7 +42,10 @@ struct WindowCommand {
 // The default command, preselected and restored by justupdated.
 NTrove::Command NormalCommand()
 {
-    return WindowCommand{CWorkFlow::NotAvailableCommand("Normal")};
+    return WindowCommand{[](const CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration) {
+        CWorkFlow workflow;
+        return workflow.Normal(context, std::move(configuration));
+    }};
 }
 } // namespace
 
@@ -87,7 +91,6 @@ NTrove::Command CApplicationFactory::Bind(int (CWorkFlow::*method)(const CCmdLin
 
 void CApplicationFactory::RegisterOptions()
 {
-    using Placeholder = CWorkFlow;
     NTrove::CCommandLineParser &p = m_parser;
     CCmdLineContext &c = m_context;
 
@@ -101,7 +104,7 @@ void CApplicationFactory::RegisterOptions()
     p.PutValueCommand(L"g", Make<CStringParameter>(c.gValue));
     p.PutValueCommand(L"source", Make<CPathParameter>(c.source));
     p.PutValueCommand(L"destination", Make<CPathParameter>(c.destination));
-    p.PutEmptyCommand(L"waitforcd", Action(WindowCommand{Placeholder::NotAvailableCommand("WaitForCD")}, true));
+    p.PutEmptyCommand(L"waitforcd", Action(WindowCommand{Bind(&CWorkFlow::WaitForCD)}, true));
 
     auto *guid = Make<CValueActionParameter>(m_configurationSelected);
     guid->Initialize([this](const CAtlString &value) { return LoadConfigurationGuid(value); });
@@ -196,6 +199,15 @@ int CApplicationFactory::RefuseWithoutDisplay(const CCmdLineContext &context)
 
 int CApplicationFactory::RunElevated()
 {
+    // Without any front end the run cannot do what it was started for: it says so instead of ending
+    // quietly as if it had worked.
+    if (!CAuthentication::isAnyFrontEndInstalled()) {
+        Output::Initialize();
+        static const char text[] = "Trove needs administrator rights for this, and no way to obtain them was "
+                                   "found (kdesu, gksudo, sudo or pkexec).";
+        Output::Error(QObject::tr(text), text, true);
+        return CAuthentication::NoFrontEndExitCode;
+    }
     CAuthentication authentication;
     return authentication.runElevated(Text::ToQt(m_context.executablePath), GetAuthorizedArguments(), QString(), true);
 }

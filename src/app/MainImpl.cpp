@@ -22,6 +22,7 @@ int mainImpl(int argc, char **argv, CApplicationFactory &factory)
     if (factory.NeedsDisplay() && !qobject_cast<QApplication *>(QCoreApplication::instance()))
         return CApplicationFactory::RefuseWithoutDisplay(factory.GetContext());
 
+    StartupHooks::RegisterDialogs();
     if (factory.NeedsElevation()) return factory.RunElevated();
 
     // Console set-up has nothing to do on this platform.

@@ -7,8 +7,9 @@
 //   downloader does not tell whether credentials were asked for, so that is reported as not asked.
 // - gallery, CGalleryHooks::SetBoardLanguageSource: not registered; the program is its own host, so the
 //   library takes the language from the locale settings.
-// - net, ProxyHandlerBase::SetDialogHook: not registered until the window layer has its proxy
-//   dialog; until then prompts that need a dialog get empty credentials.
+// - net, ProxyHandlerBase::SetDialogHook, CAuthentication::SetHooks and the signal proxy's prompt:
+//   the dialogs of ui/dialogs/DialogHooks, registered by RegisterDialogs in GUI runs; a console run
+//   has none, so its prompts get empty credentials and sudo's password question ends the attempt.
 // - support, CGalleryZipArchiveOEMCPHelper::RegisterHelper: not registered; entry names that are not
 //   UTF-8 decode as code page 850.
 // Per-object callbacks (the factory's ConfigurationWrapper::SetLoadedCallback) and test hooks
@@ -18,11 +19,19 @@
 #include "gallery/facade/GalleryHooks.h"
 #include "install/GalleryInstallation.h"
 #include "net/QtDownloaderSignalProxy.h"
+#include "ui/dialogs/DialogHooks.h"
+
+#include <QApplication>
 
 void StartupHooks::Register()
 {
-    CGalleryHooks::SetCredentialProxyHooks([] { QtDownloader::QtDownloaderSignalProxy::Create(); },
-                                           [] { QtDownloader::QtDownloaderSignalProxy::Destroy(); });
+    CGalleryHooks::SetCredentialProxyHooks(
+        [] {
+            QtDownloader::QtDownloaderSignalProxy *proxy = QtDownloader::QtDownloaderSignalProxy::Create();
+            if (proxy && qobject_cast<QApplication *>(QCoreApplication::instance()))
+                proxy->SetPrompt(&DialogHooks::AskServerCredentials);
+        },
+        [] { QtDownloader::QtDownloaderSignalProxy::Destroy(); });
     CGalleryHooks::SetDownloadHook([](const CAtlString &url, const CAtlString &target, bool &asked) {
         asked = false;
         CAtlString localPath;
@@ -30,4 +39,9 @@ void StartupHooks::Register()
         return CGalleryInstallation::Download(url, CKeldaFilePath(target), url, nullptr, nullptr, 0, localPath,
                                               downloaded);
     });
+}
+
+void StartupHooks::RegisterDialogs()
+{
+    if (qobject_cast<QApplication *>(QCoreApplication::instance())) DialogHooks::Register();
 }

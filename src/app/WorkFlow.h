@@ -8,11 +8,17 @@
 #include "app/GallerySetFactory.h"
 #include "support/KeldaPath.h"
 
+#include <QMessageBox>
+#include <QStringList>
+
+#include <functional>
 #include <list>
 #include <memory>
 #include <vector>
 
+class CSelfUpdate;
 class IGalleryInstallationObserver;
+class MainWindow;
 class QWidget;
 
 class CWorkFlow
@@ -61,6 +67,36 @@ class CWorkFlow
     // Removes the installed gallery of the tuple's configuration. False when it could not (a message
     // has been given); the destination manifest, the remaining records and the registration then stay.
     static bool UninstallImpl(WorkFlowTuple &tuple, IGalleryInstallationObserver *observer, bool showGui);
+
+    // The interactive run (WorkFlowInteractive.cpp): the self-update check, the gallery chooser when
+    // no configuration is loaded, then NormalImpl.
+    int Normal(const NTrove::CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration);
+    // Waits for the installation medium below the source folder, then runs NormalImpl with the source
+    // found there.
+    int WaitForCD(const NTrove::CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration);
+    // First-run licence, configuration copy, source, the window with the state read, the dialog loop.
+    static int NormalImpl(WorkFlowTuple &tuple);
+    // True when an update was started and the run must end.
+    static bool SelfUpdate(WorkFlowTuple &tuple);
+    static bool SelfUpdate(WorkFlowTuple &tuple, CSelfUpdate &update);
+    // The destination can be written to, or the user picked another one for an empty gallery.
+    static bool EnsureWritableDestination(WorkFlowTuple &tuple, MainWindow *window);
+    static bool EmergencySelectGalleryLocation(WorkFlowTuple &tuple, MainWindow *window);
+    // The window's uninstall of a gallery, with a modal progress dialog over parent.
+    static bool UninstallWrapper(const NTrove::CCmdLineContext &context,
+                                 std::shared_ptr<ConfigurationWrapper> configuration, bool showGui, QWidget *parent);
+    // The argument list kept across a self-update: the password option and its value are left out.
+    static QStringList ArgumentsToKeep(const QStringList &arguments);
+    // A message box of the interactive commands; in a run without a GUI application the default button
+    // is the answer and nothing is shown.
+    using BoxFunction = std::function<QMessageBox::StandardButton(QMessageBox::Icon icon, const QString &text,
+                                                                  QMessageBox::StandardButtons buttons,
+                                                                  QMessageBox::StandardButton defaultButton)>;
+    static QMessageBox::StandardButton Box(QMessageBox::Icon icon, const QString &text,
+                                           QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                           QMessageBox::StandardButton defaultButton = QMessageBox::Ok);
+    // Replaces the boxes (tests); null restores them.
+    static void SetBoxFunctionForTesting(BoxFunction box);
 
     // Registration and maintenance.
     int Register(const NTrove::CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper> configuration);

@@ -188,8 +188,9 @@ int CWorkFlow::InstallImpl(const NTrove::CCmdLineContext &context, std::shared_p
     }
     created.Keep();
 
-    const bool ran = kind == RunKind::InstallAll ? tuple.controller->RunInstallAll(&observers.progress)
-                                                 : tuple.controller->RunInstallSome(guids, &observers.progress);
+    observers.ShowWindow(context.ui, tuple.controller);
+    const bool ran = kind == RunKind::InstallAll ? tuple.controller->RunInstallAll(observers.Head())
+                                                 : tuple.controller->RunInstallSome(guids, observers.Head());
     FixUpPermissionsForForcedUser(context, *configuration);
     return WorkFlowRun::Finish(observers, *tuple.outcome, ran);
 }
@@ -251,12 +252,13 @@ int CWorkFlow::DownloadImpl(const NTrove::CCmdLineContext &context, std::shared_
     }
     created.Keep();
 
+    observers.ShowWindow(context.ui, tuple.controller);
     bool ran = false;
     if (kind == RunKind::DownloadAll) {
         controller.ForceAllLanguages();
-        ran = controller.RunDownloadAll(&observers.progress);
+        ran = controller.RunDownloadAll(observers.Head());
     } else {
-        ran = controller.RunDownloadSome(guids, &observers.progress);
+        ran = controller.RunDownloadSome(guids, observers.Head());
     }
 
     // The categories file belongs next to the packages; the folder it was kept in goes when empty.

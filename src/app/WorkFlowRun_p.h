@@ -6,13 +6,16 @@
 #include "app/Output.h"
 #include "app/RunOutcome.h"
 #include "app/StatusCollector.h"
+#include "ui/dialogs/ProgressDlg.h"
 
 #include <cstdio>
+#include <memory>
 
 namespace WorkFlowRun
 {
 
-// The console observer of a run feeding the failure collector.
+// The console observer of a run feeding the failure collector; with the "ui" option in a GUI run a
+// floating progress window takes the console observer's place.
 struct Observers {
     explicit Observers(bool verbose)
     {
@@ -22,8 +25,22 @@ struct Observers {
     Observers(const Observers &) = delete;
     Observers &operator=(const Observers &) = delete;
 
+    // Shows the floating progress window when asked to and a GUI application is there.
+    void ShowWindow(bool ui, std::shared_ptr<CInstallationController> controller)
+    {
+        if (ui) window = CreateFloatingProgress(std::move(controller));
+        if (window) window->GetObserver()->Attach(&collector);
+    }
+    // The observer to hand to the run.
+    IGalleryInstallationObserver *Head()
+    {
+        if (window) return window->GetObserver();
+        return &progress;
+    }
+
     StatusCollector collector;
     CLIProgress progress;
+    std::shared_ptr<ProgressDlg> window;
 };
 
 // Lists the failed items on the error stream, one a line.

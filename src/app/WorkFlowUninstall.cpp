@@ -15,6 +15,7 @@
 #include "settings/Preferences.h"
 #include "support/DirectoryManipulator.h"
 #include "support/FileManipulator.h"
+#include "ui/dialogs/ProgressDlg.h"
 
 #include <QApplication>
 #include <QDir>
@@ -72,7 +73,10 @@ int CWorkFlow::Uninstall(const NTrove::CCmdLineContext &context, std::shared_ptr
     WorkFlowTuple tuple = GallerySetFactory(context, configuration);
     CLIProgress progress;
     progress.verbose = context.verbose;
-    return UninstallImpl(tuple, &progress, false) ? 0 : 1;
+    const std::shared_ptr<ProgressDlg> window = context.ui ? CreateFloatingProgress(tuple.controller) : nullptr;
+    IGalleryInstallationObserver *observer = &progress;
+    if (window) observer = window->GetObserver();
+    return UninstallImpl(tuple, observer, false) ? 0 : 1;
 }
 
 int CWorkFlow::UninstallAll(const NTrove::CCmdLineContext &context, std::shared_ptr<ConfigurationWrapper>)
@@ -94,7 +98,10 @@ int CWorkFlow::UninstallAll(const NTrove::CCmdLineContext &context, std::shared_
             WorkFlowTuple tuple = GallerySetFactory(context, configuration);
             CLIProgress progress;
             progress.verbose = context.verbose;
-            if (!UninstallImpl(tuple, &progress, context.ui)) everyRunSucceeded = false;
+            const std::shared_ptr<ProgressDlg> window = context.ui ? CreateFloatingProgress(tuple.controller) : nullptr;
+            IGalleryInstallationObserver *observer = &progress;
+            if (window) observer = window->GetObserver();
+            if (!UninstallImpl(tuple, observer, context.ui)) everyRunSucceeded = false;
         }
         // Only an emptied folder of configurations goes.
         if (everyRunSucceeded) QDir().rmdir(Text::ToQt(Defaults::GetConfigurationPath().GetDirectoryPathString()));
