@@ -68,6 +68,22 @@ CAtlString UnreadableReason(const CKeldaFilePath &file)
     return errno == EACCES ? CAtlString(L"permission denied") : Text::FromUtf8(std::strerror(errno));
 }
 
+// Whether a name from the configuration can be appended to a folder without leaving it: not absolute,
+// and no "." or ".." component (either slash separates). Empty means "not given" and passes.
+bool IsRelativeFolderName(const CAtlString &name)
+{
+    if (name.empty()) return true;
+    if (name.front() == L'/' || name.front() == L'\\') return false;
+    size_t start = 0;
+    for (;;) {
+        const size_t cut = name.find_first_of(L"/\\", start);
+        const CAtlString part = name.substr(start, cut == CAtlString::npos ? CAtlString::npos : cut - start);
+        if (part == L"." || part == L"..") return false;
+        if (cut == CAtlString::npos) return true;
+        start = cut + 1;
+    }
+}
+
 } // namespace
 
 bool CConfiguration::ReadConfigurationXml(const CKeldaFilePath &file)
@@ -94,6 +110,17 @@ bool CConfiguration::ReadConfigurationXml(const CKeldaFilePath &file)
     gallery->Read(galleryElement);
     application->Read(applicationElement);
     organization->Read(organizationElement);
+    // These become folders of the destination (and so of what an uninstall removes): they stay below it.
+    const struct {
+        const wchar_t *field;
+        const CAtlString &value;
+    } folderNames[] = {{L"Application/PathOverride", application->pathOverride},
+                       {L"Organization/Name", organization->name},
+                       {L"Gallery Name", gallery->name}};
+    for (const auto &name : folderNames)
+        if (!IsRelativeFolderName(name.value))
+            return Fail(path, Text::Format(L"%ls \"%ls\" is absolute or has a \".\" or \"..\" component", name.field,
+                                           name.value.c_str()));
     return true;
 }
 

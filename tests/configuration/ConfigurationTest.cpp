@@ -255,6 +255,52 @@ TEST_F(Configuration, DestinationsAndRegistrationRecord)
     EXPECT_EQ(Text::ToUtf8(w.GetDefaultDestination().GetDirectoryPathString()), galleries + "/Custom Place");
 }
 
+// Names that become folders of the destination stay below it: absolute ones and those with a "." or
+// ".." component are refused, and the reason names the field.
+TEST_F(Configuration, FolderNamesThatLeaveTheDestinationAreRefused)
+{
+    const std::string override = "<PathOverride Value=\"%\"/><Title ";
+    const struct {
+        const char *from;
+        std::string to; // "%" stands for the value
+        const char *value;
+        const char *field; // null: accepted
+        const char *destination;
+    } cases[] = {
+        {"<Title ", override, "../../../../home/x", "Application/PathOverride", nullptr},
+        {"<Title ", override, "/etc", "Application/PathOverride", nullptr},
+        {"<Title ", override, "a/./b", "Application/PathOverride", nullptr},
+        {"<Title ", override, "a\\..\\..", "Application/PathOverride", nullptr},
+        {"<Name Value=\"Trove Sample Publishers\"/>", "<Name Value=\"%\"/>", "..", "Organization/Name", nullptr},
+        {"<Name Value=\"Trove Sample Publishers\"/>", "<Name Value=\"%\"/>", "/", "Organization/Name", nullptr},
+        {"Name=\"Sample Science Gallery\"", "Name=\"%\"", "x/../..", "Gallery Name", nullptr},
+        {"Name=\"Sample Science Gallery\"", "Name=\"%\"", ".", "Gallery Name", nullptr},
+        {"<Title ", override, "Publisher/..Gallery..", nullptr, "/Publisher/..Gallery.."},
+        {"Name=\"Sample Science Gallery\"", "Name=\"%\"", "...", nullptr, "/Trove Sample Publishers/..."},
+    };
+    const std::string galleries = SysRoot::Path(std::string("/opt/Kelda Labs/Vellum Galleries"));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.value);
+        TearDown();
+        fs::remove_all(m_conf);
+        SetUp();
+        Edit("configuration.xml", c.from, Replace(c.to, "%", c.value));
+        ConfigurationWrapper w;
+        const bool loaded = w.ReadFromDir(Dir());
+        if (!c.field) {
+            ASSERT_TRUE(loaded) << Text::ToUtf8(ConfigurationWrapper::GetLastLoadFailure());
+            EXPECT_EQ(Text::ToUtf8(w.GetDefaultDestination().GetDirectoryPathString()), galleries + c.destination);
+            continue;
+        }
+        EXPECT_FALSE(loaded);
+        EXPECT_FALSE(w.IsLoaded());
+        EXPECT_FALSE(w.Install(false, false));
+        EXPECT_EQ(Text::ToUtf8(ConfigurationWrapper::GetLastLoadFailure()),
+                  m_conf + "/configuration.xml: " + c.field + " \"" + c.value +
+                      "\" is absolute or has a \".\" or \"..\" component");
+    }
+}
+
 TEST_F(Configuration, InstallThenUninstallLeavesNothing)
 {
     const auto before = Snapshot(m_conf);
