@@ -146,6 +146,8 @@ class CGallery
     static CGalleryObject *GetOnlineMarketplace();
     // The team-extensions page in force with "%LANG%" and "%VER%" replaced (online/).
     static CAtlString GetKeldaOnlineResourcesURL();
+    // Whether the last urlresources download was asked for credentials (online/).
+    static bool DidUrlDownloadAskForAuthentication();
     // The theme virtual folder: every loaded file record whose format marks a theme.
     static std::vector<CGalleryObject *> GetThemes();
     static CGalleryObject *GetLastInstalledObject();

@@ -196,3 +196,8 @@ bool CUrlResources::UseCorporatePages()
         if (extension.enabled) return true;
     return false;
 }
+
+bool CGallery::DidUrlDownloadAskForAuthentication()
+{
+    return CUrlResources::instance().didAskForAuthentication();
+}
