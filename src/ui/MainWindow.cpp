@@ -8,6 +8,7 @@
 #include "install/InstallationState.h"
 #include "net/ProxyHandler.h"
 #include "ui/GSTreeView.h"
+#include "ui/MainWindowScript.h"
 #include "ui/dialogs/About.h"
 #include "ui/dialogs/FailLogUI.h"
 #include "ui/dialogs/PathSelector.h"
@@ -63,6 +64,18 @@ const char *const kFailedToReadState = "Failed to read current state of the Gall
 const char *const kSelectAnotherDirectory = "Please select another directory.";
 
 // A folder may take a gallery when it does not exist, is empty, or already holds one.
+// The first row below parent (any depth) that shows text.
+QModelIndex FindRow(const QAbstractItemModel *model, const QString &text, const QModelIndex &parent = QModelIndex())
+{
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        const QModelIndex index = model->index(row, 0, parent);
+        if (index.data(Qt::DisplayRole).toString() == text) return index;
+        const QModelIndex inner = FindRow(model, text, index);
+        if (inner.isValid()) return inner;
+    }
+    return QModelIndex();
+}
+
 bool IsGalleryFolder(const QString &path)
 {
     const QFileInfo info(path);
@@ -104,6 +117,26 @@ MainWindow::MainWindow(std::shared_ptr<CInstallationController> controller,
     setObjectName(QStringLiteral("MainWindow"));
     BuildLayout();
     if (m_controller) m_controller->AddInstallationObserver(this);
+
+    MainWindowScript::Window script;
+    script.widget = this;
+    script.ready = [this] { return isVisible() && !m_reading && !m_running; };
+    script.press = [this](const QString &name) {
+        if (name == QLatin1String("next")) m_nextButton->click();
+        if (name == QLatin1String("about")) OnAbout();
+    };
+    script.tick = [this](const QString &text) {
+        if (const QModelIndex row = FindRow(m_categories, text); row.isValid()) {
+            m_categories->OnCategoryActivated(row);
+            return true;
+        }
+        if (const QModelIndex row = FindRow(m_languages, text); row.isValid()) {
+            m_languages->OnLanguageActivated(row);
+            return true;
+        }
+        return false;
+    };
+    MainWindowScript::FromEnvironment(script, this);
 }
 
 MainWindow::~MainWindow() = default;

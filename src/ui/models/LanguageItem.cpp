@@ -60,7 +60,7 @@ QVariant LanguageItem::GetData(int column, int role) const
         if (!HasCheckBox()) return QVariant();
         return static_cast<int>(IsChecked() ? Qt::Checked : Qt::Unchecked);
     case Qt::BackgroundRole:
-        if (m_kind == KindUpdateAll) return IsChecked() ? State().update : State().normal;
+        if (m_kind == KindUpdateAll) return HasCheckBox() && IsChecked() ? State().update : State().normal;
         if (IsSelected()) return State().add;
         return m_kind == KindSummary ? State().update : State().normal;
     default:

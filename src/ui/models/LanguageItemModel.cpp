@@ -27,7 +27,8 @@ void LanguageItemModel::Populate()
         return;
     }
 
-    auto *installedGroup = new GroupItem(m_state, tr("Installed"), 1);
+    // A heading only: its one checkable row is "Update all language packs".
+    auto *installedGroup = new GroupItem(m_state, tr("Installed"), 1, false);
     GetRoot()->AddChild(installedGroup);
     installedGroup->AddChild(new LanguageItem(m_state, LanguageXml::Language(), LanguageItem::KindUpdateAll));
     auto *english = new TreeItem(1);
