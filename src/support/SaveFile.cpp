@@ -76,6 +76,11 @@ bool CSaveFile::Open()
         }
         m_target = resolved;
     }
+    // A FIFO, a device or a folder at the name is never replaced, and no temporary file is made beside it.
+    if (::stat(m_target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        Fail(EISDIR);
+        return false;
+    }
     m_fd = CreateTempBeside(m_target, m_temp);
     if (m_fd < 0) {
         m_temp.clear();

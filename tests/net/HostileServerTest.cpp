@@ -13,6 +13,9 @@
 #include <memory>
 #include <string>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using QtDownloader::QHttpWithResume;
 
 namespace
@@ -182,6 +185,50 @@ TEST_F(HostileServerTest, FittingRangeIsAppended)
     EXPECT_EQ(server.requests().size(), 1);
     EXPECT_FALSE(outcome.error);
     EXPECT_EQ(TestEnv::ReadFile(T()), kBody.toStdString());
+}
+
+// ---------------------------------------------------------------------------------------------------
+// A FIFO or a link to /dev/zero in place of the state file, the partial file or the target is not
+// read, written through or kept: the download starts over and ends with plain files.
+
+TEST_F(HostileServerTest, ImpostorFilesAreReplacedNotUsed)
+{
+    const struct {
+        const char *name;
+        bool fifo; // else a link to /dev/zero
+        int which; // 0 state, 1 partial, 2 target
+    } cases[] = {{"FIFO state", true, 0},    {"FIFO partial", true, 1},    {"FIFO target", true, 2},
+                 {"device state", false, 0}, {"device partial", false, 1}, {"device target", false, 2}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedHttpServer server([](const HttpRequest &) {
+            return HttpResponse::Make(200, kBody, {{"ETag", kEtag}});
+        });
+        const QUrl url = server.url("/file.bin");
+        WritePartial(url);
+        const std::string path = c.which == 0 ? S() : c.which == 1 ? P() : T();
+        ::unlink(path.c_str());
+        if (c.fifo) {
+            ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        } else {
+            ASSERT_EQ(::symlink("/dev/zero", path.c_str()), 0);
+        }
+        ::alarm(60); // a blocked open would never give the event loop back
+        const EngineOutcome outcome = RunResume(engine, url, QT());
+        ::alarm(0);
+        EXPECT_TRUE(outcome.finished);
+        EXPECT_FALSE(outcome.error);
+        struct stat st {
+        };
+        ASSERT_EQ(::lstat(T().c_str(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode));
+        EXPECT_EQ(TestEnv::ReadFile(T()), kBody.toStdString());
+        EXPECT_FALSE(TestEnv::Exists(P()));
+        ASSERT_EQ(server.requests().size(), 1);
+        EXPECT_FALSE(server.requests()[0].has("range"));
+        ::unlink(T().c_str());
+        ::unlink(S().c_str());
+    }
 }
 
 } // namespace
