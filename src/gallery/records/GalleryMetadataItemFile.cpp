@@ -130,6 +130,14 @@ HRESULT CGalleryMetadata::Write(const wchar_t *itemFilePath, bool fresh) const
         tinyxml2::XMLPrinter printer(nullptr, true);
         parsed.Print(&printer);
         document.assign(printer.CStr(), static_cast<size_t>(printer.CStrSize() > 0 ? printer.CStrSize() - 1 : 0));
+        // The parser lets some damage pass (a stray end tag after the root) that it refuses once printed
+        // ("<l/>h</l>" prints as "<l>...</l>h"): such a document is replaced by a fresh one rather than
+        // leaving an item file whose metadata can no longer be read.
+        tinyxml2::XMLDocument check;
+        if (check.Parse(document.data(), document.size()) != tinyxml2::XML_SUCCESS) {
+            const HRESULT standalone = WriteStandalone(document);
+            if (FAILED(standalone)) return standalone;
+        }
     }
     CKeldaFilePath temp;
     if (WriteToTemp(document, temp).empty()) {
