@@ -129,7 +129,11 @@ TEST_F(OnlineResourcesNginxTest, TheDocumentReplacesTheDefaultsAndAWrongVersionI
 
 TEST_F(OnlineResourcesNginxTest, TheFeedFillsThePageAndAFailedDownloadShowsTheErrorPage)
 {
-    const std::string folder = "/NOSSL/products/onlineresources/vellum/education/";
+    // The document moves the education page; its title becomes the subtitle.
+    Serve("/onlinemarketplace.xml", "<urlresources version=\"0.1\"><teamextensions><education>" + Text::ToUtf8(m_base) +
+                                        "/edu/%LANG%/index.htm</education><education-title>Schools &amp; Co"
+                                        "</education-title></teamextensions></urlresources>");
+    const std::string folder = "/edu/en/";
     Serve(folder + "index.htm",
           "<html><title><!--INSERT_SUBTITLE_HERE--></title>\r\n"
           "<!-- MYRESOURCES_START -->INSERT_MYRESOURCES_COUNT_HERE items<!-- MYRESOURCES_END -->\r\n"
@@ -141,7 +145,7 @@ TEST_F(OnlineResourcesNginxTest, TheFeedFillsThePageAndAFailedDownloadShowsTheEr
     CGalleryOnlineResources resources;
     ASSERT_EQ(resources.Initialize(), S_OK);
     EXPECT_EQ(TestEnv::ReadFile(Text::ToUtf8(CGalleryOnlineResources::GetPagePath())),
-              "<html><title>Resources for Education</title>\r\n"
+              "<html><title>Schools &amp; Co</title>\r\n"
               "<!-- MYRESOURCES_START -->2 items<!-- MYRESOURCES_END -->\r\n"
               "<div><ul><li><a href=\"http://maps.test/\" target=\"_blank\">Maps &amp; more</a></li>\r\n"
               "<li>&lt;script&gt;x()&lt;/script&gt;</li>\r\n</ul></div></html>");

@@ -48,6 +48,8 @@ CAtlString CGalleryOnlineResources::FeedUrlOfPage(const CAtlString &pageUrl)
 
 HRESULT CGalleryOnlineResources::Prepare(CAtlString &url)
 {
+    // The addresses of the urlresources document when it can be had, else the defaults.
+    (void)LoadUrls(false);
     const CAtlString pageUrl = CGallery::GetKeldaOnlineResourcesURL();
     std::string templ, feedBytes;
     bool asked = false;

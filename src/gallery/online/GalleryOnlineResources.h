@@ -1,4 +1,5 @@
-// CGalleryOnlineResources: the online-resources page. The team-extensions page in force
+// CGalleryOnlineResources: the online-resources page. Preparing it loads the urlresources document
+// once (CUrlResources::loadUrls; the defaults stay when it cannot be had). The team-extensions page in force
 // (CGallery::GetKeldaOnlineResourcesURL) is a template; the RSS feed "myresources.rss" in the same
 // folder on the server lists the person's resources. The filled page is written (crash-safe) to the
 // cache folder and its "file://" URI becomes the portal's URL; the feed's ttl sets the refresh interval.
