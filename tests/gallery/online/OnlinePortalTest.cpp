@@ -241,3 +241,19 @@ TEST_F(OnlinePortalTest, WebSitesAreStoredAndCollectedAtInitialisation)
     CGallery::Uninitialize();
     EXPECT_EQ(CGalleryWebSiteCollection::instance().size(), 0u);
 }
+
+TEST_F(OnlinePortalTest, HostsComeFromThePreferencesAndTheTestBaseWinsOverThem)
+{
+    using OnlineHosts::eRole;
+    EXPECT_EQ(OnlineHosts::Base(eRole::Exchange), OnlineHosts::DefaultBase(eRole::Exchange));
+    ASSERT_EQ(WritePreferenceString(PreferenceScopeUser, CAtlString(CGallery::PreferencesPath) + L"\\OnlineHosts",
+                                    L"Exchange", L"http://ex.test:81//"),
+              0);
+    EXPECT_EQ(OnlineHosts::Base(eRole::Exchange), L"http://ex.test:81");
+    EXPECT_EQ(OnlineHosts::Base(eRole::Marketplace), OnlineHosts::DefaultBase(eRole::Marketplace));
+    EXPECT_EQ(CUrlResources::instance().getKDEXSearchUrl(L"x"), L"http://ex.test:81/search.html?q=x&lang=en");
+    setenv("TROVE_ONLINE_BASE", "http://127.0.0.1:9/", 1);
+    EXPECT_EQ(OnlineHosts::Base(eRole::Exchange), L"http://127.0.0.1:9");
+    EXPECT_EQ(CUrlResources::instance().getUrlResourcesUrl(), L"http://127.0.0.1:9/onlinemarketplace.xml");
+    unsetenv("TROVE_ONLINE_BASE");
+}
