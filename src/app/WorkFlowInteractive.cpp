@@ -138,7 +138,7 @@ bool CWorkFlow::SelfUpdate(WorkFlowTuple &tuple, CSelfUpdate &update)
         WarnUpdateFailed();
         return false;
     }
-    QCoreApplication::exit(0);
+    // The run ends here: Normal returns 0, and main ends the event loop with it.
     return true;
 }
 

@@ -1,6 +1,7 @@
 // The option table as the application factory registers it: which context fields the options fill,
 // which messages problems leave, and which command ends up selected.
 #include "app/ApplicationFactory.h"
+#include "app/ModalDismisser.h"
 #include "app/CaptureOutput.h"
 #include "settings/KDAppInfo.h"
 
@@ -121,6 +122,8 @@ TEST(CommandLineTest, ProblemsRecordMessagesAndSelectCommands)
         // Nothing registered: nothing to remove.
         {{"free", "--uninstallall"}, {}, 0, true},
     };
+    // The default command (after an unknown option) opens the gallery chooser; it is cancelled.
+    ModalDismisser dismisser;
     for (const auto &c : cases) {
         Parsed p(c.args);
         EXPECT_EQ(p.context().parameterErrors, c.errors) << c.args[0] << " " << c.args.size();
