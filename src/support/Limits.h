@@ -25,8 +25,16 @@ constexpr uint64_t kCompressedCopySlackBytes = uint64_t(64) << 10;
 
 // Largest image written or read: offsets in the image are 32-bit.
 constexpr uint64_t kMaxCacheImageBytes = 0xFFFFFFFFull;
-// Deepest activity nesting written or accepted (the XML reader's depth bounds it anyway).
-constexpr int kMaxCacheActivityDepth = 10000;
+
+// Threads and the gallery model's recursive walks.
+
+// The smallest stack a thread of the program may run on: threads started with the default size get the
+// C library's default, which is 2 MiB when the stack limit is unlimited (8 MiB otherwise).
+constexpr size_t kMinThreadStackBytes = size_t(2) << 20;
+// Deepest activity nesting of a manifest. Every recursive walk of the model (manifest reader and writer,
+// cache image, merge, destruction) stays within it, and at this depth the deepest walk takes well under
+// kMinThreadStackBytes, sanitizers included.
+constexpr size_t kMaxActivityDepth = 1000;
 // Piece in which an image is read and checksummed, small enough to stay in the processor's cache.
 constexpr uint64_t kCacheReadPiece = uint64_t(256) << 10;
 // Largest single read(2) of the serialization stream.

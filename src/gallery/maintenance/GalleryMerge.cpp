@@ -12,8 +12,10 @@
 #include "gallery/records/GalleryMetadata.h"
 #include "gallery/records/GalleryOrganization.h"
 #include "support/FileManipulator.h"
+#include "support/Limits.h"
 #include "support/SaveFile.h"
 
+#include <algorithm>
 #include <set>
 #include <string_view>
 #include <unordered_set>
@@ -101,6 +103,30 @@ bool IsContainedHref(const wchar_t *href)
 namespace
 {
 
+// Levels of activities below a collection, counted no further than cap (so the walk stays bounded).
+size_t Depth(const CGalleryActivityCollection *activities, size_t cap)
+{
+    size_t deepest = 0;
+    for (uint32_t i = 0; i < activities->GetCount() && deepest < cap; ++i)
+        deepest = std::max(deepest, 1 + Depth(activities->GetAt(i)->GetActivities(), cap - 1));
+    return deepest;
+}
+
+// Whether the source's activities placed below target keep the model within its depth limit.
+bool FitsBelow(const CGalleryActivity *target, const CGalleryManifest *source)
+{
+    size_t depth = 0;
+    for (const CGalleryActivity *a = target; a; a = a->GetParent())
+        ++depth;
+    if (depth >= Limits::kMaxActivityDepth) return false;
+    const CGalleryOrganizationCollection *organizations = source->GetOrganizations();
+    for (uint32_t i = 0; i < organizations->GetCount(); ++i)
+        if (depth + Depth(organizations->GetAt(i)->GetActivities(), Limits::kMaxActivityDepth - depth + 1) >
+            Limits::kMaxActivityDepth)
+            return false;
+    return true;
+}
+
 void CollectFiles(const CGalleryActivity *activity, std::unordered_set<const CGalleryFile *> &records,
                   std::set<CAtlString> &hrefs)
 {
@@ -149,6 +175,7 @@ HRESULT CGalleryManifest::Merge(CGalleryManifest *source, CGalleryActivity **fir
     if (!source || source == this) return E_INVALIDARG;
     // Records inside a cache image live as long as that image's manifest: they cannot change owners.
     if (source->GetMemory()) return E_FAIL;
+    if (target && !FitsBelow(target, source)) return E_FAIL;
     // The source is consumed by the merge: the files of its unpacked copy move rather than copy.
     HRESULT hr = GalleryArchive::MoveOrCopyFiles(source, GetContentDirectoryPath().GetDirectoryPathString().c_str());
     if (FAILED(hr)) return hr;

@@ -208,7 +208,7 @@ struct CGalleryCacheAccess {
 
     static HRESULT Serialize(Writer &w, const CGalleryActivity *a, uint64_t *position, int depth)
     {
-        if (depth > kMaxDepth) return E_FAIL;
+        if (depth >= kMaxDepth) return E_FAIL; // top-level activities are at depth 0
         CGalleryActivity copy;
         std::memcpy(static_cast<void *>(&copy), a, sizeof copy);
         copy.m_object.m_metadata = nullptr;
@@ -426,7 +426,7 @@ struct CGalleryCacheAccess {
     static HRESULT Fixup(Reader &r, CGalleryActivity **field, CGalleryActivity *parent,
                          CGalleryOrganization *organization, int depth)
     {
-        if (depth > kMaxDepth) return E_POINTER;
+        if (depth >= kMaxDepth) return E_POINTER; // top-level activities are at depth 0
         CACHE_TRY(r.Take(field));
         CGalleryActivity *a = *field;
         if (a->m_object.m_type != eGalleryObjectTypeActivity && a->m_object.m_type != eGalleryObjectTypeFolderActivity)

@@ -33,8 +33,8 @@ constexpr uint64_t kImageStart = kHeaderLength + 8;
 // The image is read into a block at this distance from the block's base so that blocks are 8-aligned
 // in memory.
 constexpr uint64_t kLoadBias = (8 - kImageStart % 8) % 8;
-// Deepest activity nesting written or accepted.
-constexpr int kMaxDepth = Limits::kMaxCacheActivityDepth;
+// Deepest activity nesting written or accepted: the one depth limit of the gallery model.
+constexpr int kMaxDepth = static_cast<int>(Limits::kMaxActivityDepth);
 
 // Writes the cache image of the manifest to path (crash-safe replacement).
 [[nodiscard]] HRESULT Write(const CGalleryManifest *manifest, const CAtlString &path);

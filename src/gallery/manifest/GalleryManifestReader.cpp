@@ -26,6 +26,7 @@
 #include "gallery/records/GalleryLanguageStringCollection.h"
 #include "gallery/records/GalleryMetadata.h"
 #include "gallery/records/GalleryOrganization.h"
+#include "support/Limits.h"
 
 namespace
 {
@@ -201,6 +202,8 @@ HRESULT KELDASaxOpenXmlHandler::StartFile(const KELDASaxAttributes &attributes, 
 HRESULT KELDASaxOpenXmlHandler::StartActivity(const KELDASaxAttributes &attributes)
 {
     if (m_file || !m_organization) return E_FAIL;
+    // Every recursive walk of the model stops at this depth: a deeper document is refused here.
+    if (m_activityStack.size() >= Limits::kMaxActivityDepth) return E_FAIL;
     CGalleryActivity *activity = nullptr;
     HRESULT hr = CGalleryActivity::CreateInstance(&activity);
     if (FAILED(hr)) return hr;

@@ -10,6 +10,7 @@
 #include "gallery/records/GalleryOrganization.h"
 #include "gallery/manifest/GalleryXmlNames.h"
 #include "gallery/manifest/GalleryXmlUtil_p.h"
+#include "support/Limits.h"
 #include "support/XmlWriter.h"
 
 #include <utility>
@@ -51,14 +52,16 @@ class ManifestWriter
         return hr;
     }
 
-    HRESULT WriteActivity(const CGalleryActivity *activity)
+    // depth: 1 for the organisation's own activities. Deeper than the model's limit is never written.
+    HRESULT WriteActivity(const CGalleryActivity *activity, size_t depth)
     {
+        if (depth > Limits::kMaxActivityDepth) return E_FAIL;
         HRESULT hr = m_w->startElement("item");
         if (SUCCEEDED(hr)) hr = m_w->WriteTextAttribute("identifier", NextId());
         if (SUCCEEDED(hr)) hr = WriteTitle(activity->GetTitle());
         const CGalleryActivityCollection *children = activity->GetActivities();
         for (uint32_t i = 0; SUCCEEDED(hr) && i < children->GetCount(); ++i)
-            hr = WriteActivity(children->GetAt(i));
+            hr = WriteActivity(children->GetAt(i), depth + 1);
         const CGalleryFileCollection *files = activity->GetFiles();
         for (uint32_t i = 0; SUCCEEDED(hr) && i < files->GetCount(); ++i)
             hr = WriteFile(files->GetAt(i));
@@ -76,7 +79,7 @@ class ManifestWriter
         if (SUCCEEDED(hr)) hr = WriteTitle(organization->GetTitle());
         const CGalleryActivityCollection *activities = organization->GetActivities();
         for (uint32_t i = 0; SUCCEEDED(hr) && i < activities->GetCount(); ++i)
-            hr = WriteActivity(activities->GetAt(i));
+            hr = WriteActivity(activities->GetAt(i), 1);
         if (SUCCEEDED(hr)) hr = WriteMetadata(organization->GetMetadata());
         if (SUCCEEDED(hr)) hr = m_w->endElement("organization");
         return hr;
