@@ -114,6 +114,46 @@ inline NTrove::Publisher::Source SizedSource(const EngineTest::SourceVersions &v
     return source;
 }
 
+// Calls act with the modal widget on top every 10 ms while it lives (whatever dialog the step under
+// test opened).
+class ModalDriver
+{
+  public:
+    explicit ModalDriver(std::function<void(QWidget *)> act) : m_act(std::move(act))
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (QWidget *modal = QApplication::activeModalWidget()) m_act(modal);
+        });
+        m_timer.start(10);
+    }
+
+  private:
+    std::function<void(QWidget *)> m_act;
+    QTimer m_timer;
+};
+
+// Clicks the button of that text in a message box; true when the widget was a message box.
+inline bool AnswerBox(QWidget *modal, const QString &button, std::vector<std::string> *texts = nullptr)
+{
+    auto *box = qobject_cast<QMessageBox *>(modal);
+    if (!box) return false;
+    if (texts) texts->push_back(box->text().toStdString());
+    for (QAbstractButton *candidate : box->buttons())
+        if (candidate->text().remove(QLatin1Char('&')) == button) {
+            candidate->click();
+            return true;
+        }
+    box->reject();
+    return true;
+}
+
+// Presses "Finish" when the modal dialog shows it.
+inline void PressFinish(QWidget *modal)
+{
+    auto *finish = modal->findChild<QAbstractButton *>(QStringLiteral("buttonFinish"));
+    if (finish && finish->isVisible()) finish->click();
+}
+
 class Fixture : public EngineTest::Fixture
 {
   protected:
