@@ -7,6 +7,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include <vector>
 
 #include <QAuthenticator>
@@ -146,6 +148,8 @@ QHttpWithResume::QHttpWithResume(std::shared_ptr<QNetworkAccessManager> manager,
     m_inactivityTimer.setSingleShot(true);
     m_inactivityTimer.setInterval(kDefaultInactivityTimeoutMs);
     connect(&m_inactivityTimer, &QTimer::timeout, this, &QHttpWithResume::onTimeout);
+    m_transferTimer.setInterval(1000);
+    connect(&m_transferTimer, &QTimer::timeout, this, &QHttpWithResume::CheckTransfers);
     m_intervalTimer.setInterval(kIntervalTimerMs);
     connect(&m_intervalTimer, &QTimer::timeout, this, &QHttpWithResume::resetIntervalCounter);
     m_intervalClock.start();
@@ -273,6 +277,8 @@ QNetworkReply *QHttpWithResume::StartRequest(const QUrl &url, ManagedId record, 
         request.setRawHeader(header.first, header.second);
 
     record.algorithm = algorithm;
+    if (!record.started.isValid()) record.started.start();
+    if (!m_transferTimer.isActive()) m_transferTimer.start();
     if (algorithm != Hash::None) record.digest = std::make_shared<QCryptographicHash>(Hash::toQAlgorithm(algorithm));
 
     QNetworkReply *reply = m_manager->get(request);
@@ -431,9 +437,8 @@ void QHttpWithResume::ReadAvailable(QNetworkReply *reply)
         const qint64 n = reply->read(m_chunk.data(), kReadChunkSize);
         if (n <= 0) return;
         if (!it->storeBody) continue;
-        if (it->buffer && it->received + n > Limits::kMaxDownloadMemoryBytes) {
-            m_errorText =
-                tr("Download refused: the answer is larger than %1 bytes.").arg(Limits::kMaxDownloadMemoryBytes);
+        if (it->buffer && it->received + n > m_limits.memoryBytes) {
+            m_errorText = tr("Download refused: the answer is larger than %1 bytes.").arg(m_limits.memoryBytes);
             it->storeBody = false;
             it->bodyTooLarge = true;
             it->buffer->close();
@@ -483,7 +488,7 @@ void QHttpWithResume::httpRequestFinished(QNetworkReply *response, bool error, c
     }
 
     m_intervalTimer.stop();
-    if (record.redirectRefused || record.bodyTooLarge) error = true;
+    if (record.redirectRefused || record.bodyTooLarge || record.tooSlow) error = true;
     if (record.partFile) FinishFileDownload(response, record, error);
     emit DelayedResumeRequestFinished(kReplyRequestId, error, response, hashValue);
     DropReply(response);
@@ -544,15 +549,58 @@ void QHttpWithResume::Restart(QNetworkReply *reply, ManagedId record)
     if (it != m_requests.end()) {
         it->visited = record.visited;
         it->rangeRetries = record.rangeRetries;
+        it->started = record.started; // the deadline covers the whole chain
     }
 }
 
 void QHttpWithResume::DropReply(QNetworkReply *reply)
 {
     m_requests.remove(reply);
+    if (m_requests.isEmpty()) m_transferTimer.stop();
     disconnect(reply, nullptr, this, nullptr);
     disconnect(this, nullptr, reply, nullptr);
     reply->deleteLater();
+}
+
+void QHttpWithResume::CheckTransfers()
+{
+    QList<QNetworkReply *> late;
+    for (auto it = m_requests.begin(); it != m_requests.end(); ++it) {
+        ManagedId &record = *it;
+        if (record.tooSlow || !record.started.isValid()) continue;
+        const qint64 elapsed = record.started.elapsed();
+        const QVariant length = it.key()->header(QNetworkRequest::ContentLengthHeader);
+        const qint64 size = std::max(record.received, length.isValid() ? length.toLongLong() : qint64(0));
+        const bool small = size <= m_limits.smallDocumentBytes;
+        if (m_limits.smallDocumentDeadlineMs > 0 && small && elapsed > m_limits.smallDocumentDeadlineMs) {
+            m_errorText = tr("Download stopped: %1 was not complete after %2 seconds.")
+                              .arg(EncodedWithoutPassword(record.url).constData())
+                              .arg(m_limits.smallDocumentDeadlineMs / 1000.0);
+        } else if (m_limits.minimumAverageRate > 0 && elapsed > m_limits.rateGraceMs &&
+                   record.received * 1000 < m_limits.minimumAverageRate * elapsed) {
+            m_errorText = tr("Download stopped: %1 arrived at less than %2 bytes per second.")
+                              .arg(EncodedWithoutPassword(record.url).constData())
+                              .arg(m_limits.minimumAverageRate);
+        } else {
+            continue;
+        }
+        record.tooSlow = true;
+        record.storeBody = false;
+        record.nextUrl.clear();
+        late.append(it.key());
+    }
+    for (QNetworkReply *reply : late)
+        reply->abort();
+}
+
+void QHttpWithResume::SetTransferLimits(const TransferLimits &limits)
+{
+    m_limits = limits;
+    // Checked often enough for the shortest period in force.
+    int period = 1000;
+    for (const int ms : {limits.smallDocumentDeadlineMs, limits.rateGraceMs})
+        if (ms > 0) period = std::min(period, std::max(10, ms / 10));
+    m_transferTimer.setInterval(period);
 }
 
 void QHttpWithResume::SetTimeout(int milliseconds)

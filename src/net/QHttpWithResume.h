@@ -46,6 +46,16 @@ constexpr int kDefaultInactivityTimeoutMs = 30000;
 constexpr qint64 kReadChunkSize = Limits::kDownloadReadChunk;
 constexpr int kIntervalTimerMs = 50;
 
+// What a request may take besides the inactivity period; the defaults come from Limits.h and tests
+// shorten them. A zero turns that check off.
+struct TransferLimits {
+    qint64 smallDocumentBytes = Limits::kSmallDocumentBytes;
+    int smallDocumentDeadlineMs = Limits::kSmallDocumentDeadlineMs;
+    qint64 minimumAverageRate = Limits::kMinDownloadRate; // bytes per second
+    int rateGraceMs = Limits::kDownloadRateGraceMs;
+    qint64 memoryBytes = Limits::kMaxDownloadMemoryBytes; // largest body Get keeps
+};
+
 class QHttpWithResume : public QObject
 {
     Q_OBJECT
@@ -68,6 +78,10 @@ class QHttpWithResume : public QObject
     int Timeout() const;
     // true: follow up to 10 redirects; false: none.
     void HandleRedirects(bool follow);
+    // The overall deadline of small documents, the minimum average rate and the in-memory body limit of
+    // the requests started from now on.
+    void SetTransferLimits(const TransferLimits &limits);
+    const TransferLimits &GetTransferLimits() const { return m_limits; }
 
     // 99 when the last request set an error text, otherwise 0.
     int GetErrorCode() const;
@@ -125,6 +139,8 @@ class QHttpWithResume : public QObject
         bool notModified = false;          // the answer was 304
         bool redirectRefused = false;      // the answer redirected to a scheme other than http(s)
         bool bodyTooLarge = false;         // an in-memory answer outgrew its limit
+        bool tooSlow = false;              // aborted by the deadline or the minimum rate
+        QElapsedTimer started;             // since the first request of a redirect or restart chain
         ContentDecoders decoders;
         QList<QNetworkReply *> replies;
         qint64 received = 0;                        // body bytes stored from the current response
@@ -141,6 +157,8 @@ class QHttpWithResume : public QObject
     void Restart(QNetworkReply *reply, ManagedId record);
     void FinishFileDownload(QNetworkReply *reply, const ManagedId &record, bool &error);
     void DropReply(QNetworkReply *reply);
+    // Aborts every request past its deadline or below the minimum rate.
+    void CheckTransfers();
     static void FeedDigest(QCryptographicHash &digest, QIODevice &device);
 
     QHash<QNetworkReply *, ManagedId> m_requests;
@@ -159,6 +177,8 @@ class QHttpWithResume : public QObject
     QElapsedTimer m_averageClock;
     double m_intervalRate = 0;
 
+    TransferLimits m_limits;
+    QTimer m_transferTimer;
     QTimer m_inactivityTimer;
     QTimer m_intervalTimer;
     QByteArray m_chunk;

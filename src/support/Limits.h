@@ -80,6 +80,15 @@ constexpr int64_t kDownloadReadChunk = 65536;
 constexpr int64_t kMaxDownloadMemoryBytes = int64_t(256) << 20;
 // A ".st" state file is four short lines; a larger one is not ours and is ignored.
 constexpr int64_t kMaxDownloadStateFileBytes = 64 * 1024;
+// A body of at most this size (declared, or received so far) is a small document (a categories file,
+// an update description, an online-resource list): its whole request, redirects included, must be done
+// within kSmallDocumentDeadlineMs.
+constexpr int64_t kSmallDocumentBytes = int64_t(4) << 20;
+constexpr int kSmallDocumentDeadlineMs = 120000;
+// Any download slower on average than kMinDownloadRate bytes per second, once kDownloadRateGraceMs have
+// passed since its request, is aborted: a server cannot keep a transfer alive by trickling its body.
+constexpr int64_t kMinDownloadRate = 1024;
+constexpr int kDownloadRateGraceMs = 60000;
 
 // Online resources (src/gallery/online).
 

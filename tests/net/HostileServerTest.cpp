@@ -231,4 +231,74 @@ TEST_F(HostileServerTest, ImpostorFilesAreReplacedNotUsed)
     }
 }
 
+// ---------------------------------------------------------------------------------------------------
+// A trickled body ends the download: small documents by their overall deadline, larger files by the
+// minimum average rate. An endless body ends an in-memory download at its limit.
+
+QtDownloader::TransferLimits Limited(qint64 smallBytes, int deadlineMs, qint64 minimumRate, int graceMs)
+{
+    QtDownloader::TransferLimits limits;
+    limits.smallDocumentBytes = smallBytes;
+    limits.smallDocumentDeadlineMs = deadlineMs;
+    limits.minimumAverageRate = minimumRate;
+    limits.rateGraceMs = graceMs;
+    return limits;
+}
+
+TEST_F(HostileServerTest, TrickledBodiesAreCutOff)
+{
+    // The body (43 bytes) comes at one byte every 50 ms, about two seconds in all; the limits stop it
+    // well before, and a body that comes at once passes the same limits.
+    const struct {
+        const char *name;
+        QtDownloader::TransferLimits limits;
+        bool trickle;
+        bool fails;
+    } cases[] = {
+        {"small document past its deadline", Limited(1 << 20, 400, 0, 0), true, true},
+        {"large file below the minimum rate", Limited(16, 0, 1000, 300), true, true},
+        {"small document in time", Limited(1 << 20, 2000, 0, 0), false, false},
+        {"large file fast enough", Limited(16, 0, 1000, 300), false, false},
+    };
+    for (const auto &c : cases) {
+        for (const bool inMemory : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (inMemory ? " in memory" : " to a file"));
+            ScriptedHttpServer server([&](const HttpRequest &) {
+                return c.trickle ? HttpResponse::Trickle(kBody, 50) : HttpResponse::Make(200, kBody);
+            });
+            QHttpWithResume limited;
+            limited.SetTransferLimits(c.limits);
+            auto buffer = std::make_shared<QBuffer>();
+            const EngineOutcome outcome = inMemory
+                                              ? RunEngine(limited, [&] { limited.Get(server.url("/doc.xml"), buffer); })
+                                              : RunResume(limited, server.url("/file.bin"), QT());
+            ASSERT_TRUE(outcome.finished);
+            EXPECT_EQ(outcome.error, c.fails);
+            if (c.fails) {
+                EXPECT_FALSE(limited.GetErrorString().isEmpty());
+                EXPECT_FALSE(TestEnv::Exists(T()));
+            } else {
+                EXPECT_EQ(inMemory ? buffer->data().toStdString() : TestEnv::ReadFile(T()), kBody.toStdString());
+            }
+            ::unlink(T().c_str());
+            ::unlink(P().c_str());
+            ::unlink(S().c_str());
+        }
+    }
+}
+
+TEST_F(HostileServerTest, EndlessBodyInMemoryStopsAtTheLimit)
+{
+    ScriptedHttpServer server([](const HttpRequest &) { return HttpResponse::Endless(int64_t(64) << 20); });
+    QtDownloader::TransferLimits limits;
+    limits.memoryBytes = 1 << 20;
+    engine.SetTransferLimits(limits);
+    auto buffer = std::make_shared<QBuffer>();
+    const EngineOutcome outcome = RunEngine(engine, [&] { engine.Get(server.url("/endless"), buffer); });
+    ASSERT_TRUE(outcome.finished);
+    EXPECT_TRUE(outcome.error);
+    EXPECT_TRUE(buffer->data().isEmpty());
+    EXPECT_FALSE(engine.GetErrorString().isEmpty());
+}
+
 } // namespace

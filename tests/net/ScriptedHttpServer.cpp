@@ -6,6 +6,9 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
+#include <memory>
+
 namespace
 {
 
@@ -53,10 +56,34 @@ HttpResponse HttpResponse::Make(int status, const QByteArray &body, const QList<
     return response;
 }
 
+HttpResponse HttpResponse::Trickle(const QByteArray &body, int delayMs,
+                                   const QList<QPair<QByteArray, QByteArray>> &headers)
+{
+    HttpResponse response = Make(200, QByteArray(), headers, false);
+    response.head += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+    for (const char c : body)
+        response.pieces.append(QByteArray(1, c));
+    response.pieceDelayMs = delayMs;
+    return response;
+}
+
+HttpResponse HttpResponse::Endless(qint64 bytes)
+{
+    HttpResponse response = Make(200, QByteArray(), {}, false);
+    response.endlessBytes = bytes;
+    return response;
+}
+
 ScriptedHttpServer::ScriptedHttpServer(Handler handler) : m_handler(std::move(handler))
 {
     m_server.listen(QHostAddress::LocalHost, 0);
     connect(&m_server, &QTcpServer::newConnection, this, &ScriptedHttpServer::OnConnection);
+    // However a test goes, the server does not outlive its bounds.
+    QTimer::singleShot(kLifetimeMs, this, [this] {
+        m_server.close();
+        for (QTcpSocket *socket : findChildren<QTcpSocket *>())
+            socket->abort();
+    });
 }
 
 ScriptedHttpServer::~ScriptedHttpServer() = default;
@@ -97,12 +124,20 @@ void ScriptedHttpServer::OnReadable(QTcpSocket *socket)
         if (colon > 0) request.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
     }
     m_requests.append(request);
+    if (m_requests.size() > kMaxRequests) {
+        socket->abort();
+        return;
+    }
     Send(socket, m_handler(request));
 }
 
 void ScriptedHttpServer::Send(QTcpSocket *socket, const HttpResponse &response)
 {
     socket->write(response.head + "\r\n" + response.body);
+    if (response.endlessBytes > 0) {
+        SendEndless(socket, response.endlessBytes);
+        return;
+    }
     QPointer<QTcpSocket> guarded(socket);
     auto finish = [guarded, stall = response.stall] {
         if (guarded && !stall) guarded->disconnectFromHost();
@@ -119,4 +154,22 @@ void ScriptedHttpServer::Send(QTcpSocket *socket, const HttpResponse &response)
             if (last) finish();
         });
     }
+}
+
+// Keeps about 256 KiB queued until `bytes` went out or the client went away.
+void ScriptedHttpServer::SendEndless(QTcpSocket *socket, qint64 bytes)
+{
+    constexpr qint64 kQueued = 256 * 1024;
+    const QByteArray block(64 * 1024, 'z');
+    auto left = std::make_shared<qint64>(bytes);
+    auto refill = [socket, block, left] {
+        while (*left > 0 && socket->bytesToWrite() < kQueued && socket->state() == QAbstractSocket::ConnectedState) {
+            const qint64 n = std::min<qint64>(*left, block.size());
+            socket->write(block.constData(), n);
+            *left -= n;
+        }
+        if (*left == 0) socket->disconnectFromHost();
+    };
+    connect(socket, &QTcpSocket::bytesWritten, socket, refill);
+    refill();
 }
