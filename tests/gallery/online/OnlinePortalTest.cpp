@@ -245,6 +245,7 @@ TEST_F(OnlinePortalTest, WebSitesAreStoredAndCollectedAtInitialisation)
 TEST_F(OnlinePortalTest, HostsComeFromThePreferencesAndTheTestBaseWinsOverThem)
 {
     using OnlineHosts::eRole;
+    CGallery::SetCurrentLanguage(L"en", false);
     EXPECT_EQ(OnlineHosts::Base(eRole::Exchange), OnlineHosts::DefaultBase(eRole::Exchange));
     ASSERT_EQ(WritePreferenceString(PreferenceScopeUser, CAtlString(CGallery::PreferencesPath) + L"\\OnlineHosts",
                                     L"Exchange", L"http://ex.test:81//"),
