@@ -125,6 +125,10 @@ void ProgressDlg::Finish()
     m_bar->setRange(0, 100);
     m_bar->setValue(100);
     m_finished = true;
+    // A window already shown does not become modal; shown again, it does.
+    const QPoint where = pos();
+    if (isVisible()) hide();
+    move(where);
     exec();
 }
 
