@@ -121,6 +121,9 @@ bool CConfiguration::ReadConfigurationXml(const CKeldaFilePath &file)
         if (!IsRelativeFolderName(name.value))
             return Fail(path, Text::Format(L"%ls \"%ls\" is absolute or has a \".\" or \"..\" component", name.field,
                                            name.value.c_str()));
+    // Without any of them the destination would be the folder that holds every gallery.
+    if (application->pathOverride.empty() && organization->name.empty() && gallery->name.empty())
+        return Fail(path, L"no Application/PathOverride, Organization/Name or Gallery Name names the destination");
     return true;
 }
 

@@ -299,6 +299,16 @@ TEST_F(Configuration, FolderNamesThatLeaveTheDestinationAreRefused)
                   m_conf + "/configuration.xml: " + c.field + " \"" + c.value +
                       "\" is absolute or has a \".\" or \"..\" component");
     }
+    // No name at all would make the folder of every gallery the destination.
+    TearDown();
+    fs::remove_all(m_conf);
+    SetUp();
+    Edit("configuration.xml", "<Name Value=\"Trove Sample Publishers\"/>", "");
+    Edit("configuration.xml", "Name=\"Sample Science Gallery\"", "");
+    EXPECT_FALSE(ConfigurationWrapper().ReadFromDir(Dir()));
+    EXPECT_EQ(Text::ToUtf8(ConfigurationWrapper::GetLastLoadFailure()),
+              m_conf + "/configuration.xml: no Application/PathOverride, Organization/Name or Gallery Name names the "
+                       "destination");
 }
 
 TEST_F(Configuration, InstallThenUninstallLeavesNothing)
