@@ -6,6 +6,7 @@
 
 #include "common/TestEnv.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -62,6 +63,39 @@ inline Result RunProgram(const std::string &program, const QStringList &argument
     }
     result.out = process.readAllStandardOutput().toStdString();
     result.err = process.readAllStandardError().toStdString();
+    result.crashed = process.exitStatus() != QProcess::NormalExit;
+    if (!result.crashed) result.code = process.exitCode();
+    return result;
+}
+
+// Runs until the error stream holds needle, then kills the program (an interactive run goes on to wait
+// for its user), or until it ends by itself or timeoutMs pass. err holds what was written until then;
+// code stays -1 for a run that was killed.
+inline Result RunUntilError(const std::string &program, const QStringList &arguments, const QProcessEnvironment &env,
+                            const std::string &needle, int timeoutMs = 60000)
+{
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.setReadChannel(QProcess::StandardError);
+    process.start(QString::fromStdString(program), arguments);
+    Result result;
+    QElapsedTimer clock;
+    clock.start();
+    while (result.err.find(needle) == std::string::npos && clock.elapsed() < timeoutMs &&
+           process.state() != QProcess::NotRunning) {
+        process.waitForReadyRead(100);
+        result.err += process.readAllStandardError().toStdString();
+    }
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished();
+        result.err += process.readAllStandardError().toStdString();
+        result.out = process.readAllStandardOutput().toStdString();
+        return result;
+    }
+    process.waitForFinished();
+    result.err += process.readAllStandardError().toStdString();
+    result.out = process.readAllStandardOutput().toStdString();
     result.crashed = process.exitStatus() != QProcess::NormalExit;
     if (!result.crashed) result.code = process.exitCode();
     return result;
