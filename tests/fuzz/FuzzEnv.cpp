@@ -87,6 +87,7 @@ void Fail(const char *what)
 {
     std::fprintf(stderr, "fuzz invariant broken: %s\n", what);
     std::fflush(stderr);
+    RemoveRoot(); // abort() skips the atexit handler
     std::abort();
 }
 
