@@ -14,17 +14,28 @@
 #include "gallery/records/GalleryOrganization.h"
 #include "support/XmlWriter.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace BenchManifest
 {
 
+// The generator cannot go on without a step that failed.
+inline void Must(HRESULT hr)
+{
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "manifest generator: a step failed (0x%08x)\n", static_cast<unsigned>(hr));
+        std::abort();
+    }
+}
+
 inline void Describe(CGalleryMetadata *m, const std::wstring &id, const std::wstring &title)
 {
-    m->SetIdentifier(CAtlString(CGallery::IdentifierPrefix + std::wstring(L"?type=record&id=") + id).c_str());
-    m->GetTitle()->Add(L"en", title.c_str());
-    m->GetTitle()->Add(L"fr", (title + L" (fr)").c_str());
-    m->SetVersion(L"2010-06-03");
+    Must(m->SetIdentifier(CAtlString(CGallery::IdentifierPrefix + std::wstring(L"?type=record&id=") + id).c_str()));
+    Must(m->GetTitle()->Add(L"en", title.c_str()));
+    Must(m->GetTitle()->Add(L"fr", (title + L" (fr)").c_str()));
+    Must(m->SetVersion(L"2010-06-03"));
 }
 
 // A manifest of at least `bytes` bytes of XML. With stringVersions, the manifest also carries
@@ -33,11 +44,11 @@ inline std::string Generate(size_t bytes, int activities = 40, const std::wstrin
                             bool stringVersions = false)
 {
     CGalleryManifest *manifest = nullptr;
-    CGalleryManifest::CreateInstance(&manifest);
+    Must(CGalleryManifest::CreateInstance(&manifest));
     Describe(manifest->GetMetadata(), manifestId, L"Generated gallery");
     if (stringVersions) {
-        manifest->GetStringVersions()->Add(L"en", L"2010-06-03");
-        manifest->GetStringVersions()->Add(L"fr", L"2010-06-04");
+        Must(manifest->GetStringVersions()->Add(L"en", L"2010-06-03"));
+        Must(manifest->GetStringVersions()->Add(L"fr", L"2010-06-04"));
     }
     std::string text;
     int counter = 0;
@@ -46,34 +57,35 @@ inline std::string Generate(size_t bytes, int activities = 40, const std::wstrin
     while (text.size() < bytes && batch) {
         for (size_t b = 0; b < batch; ++b) {
             CGalleryOrganization *organization = nullptr;
-            CGalleryOrganization::CreateInstance(&organization);
+            Must(CGalleryOrganization::CreateInstance(&organization));
             organization->SetManifest(manifest);
             Describe(organization->GetMetadata(), L"o" + std::to_wstring(++counter), L"Organization");
-            manifest->GetOrganizations()->Add(organization);
+            Must(manifest->GetOrganizations()->Add(organization));
             for (int a = 0; a < activities; ++a) {
                 CGalleryActivity *activity = nullptr;
-                CGalleryActivity::CreateInstance(&activity);
+                Must(CGalleryActivity::CreateInstance(&activity));
                 activity->SetOrganization(organization);
                 Describe(activity->GetMetadata(), L"a" + std::to_wstring(++counter), L"Activity " + std::to_wstring(a));
-                organization->GetActivities()->Add(activity);
+                Must(organization->GetActivities()->Add(activity));
                 for (int f = 0; f < 10; ++f) {
                     CGalleryFile *file = nullptr;
-                    CGalleryFile::CreateInstance(&file);
+                    Must(CGalleryFile::CreateInstance(&file));
                     file->SetParent(activity);
                     const std::wstring n = std::to_wstring(++counter);
                     Describe(file->GetMetadata(), L"f" + n, L"Picture " + n);
-                    file->GetMetadata()->GetKeywords()->Add(L"en", L"picture");
-                    file->GetMetadata()->GetKeywords()->Add(L"fr", L"image");
-                    file->GetMetadata()->SetFormat(L"application/x-keldalabs-galleryitem;x-original-type=image/png");
-                    file->GetMetadata()->GetMinimumRequirements()->Add(L"x-keldalabs-vellum", L"10.0");
-                    file->SetHref((L"items/picture" + n + L".galleryitem").c_str());
-                    activity->GetFiles()->Add(file);
+                    Must(file->GetMetadata()->GetKeywords()->Add(L"en", L"picture"));
+                    Must(file->GetMetadata()->GetKeywords()->Add(L"fr", L"image"));
+                    Must(file->GetMetadata()->SetFormat(
+                        L"application/x-keldalabs-galleryitem;x-original-type=image/png"));
+                    Must(file->GetMetadata()->GetMinimumRequirements()->Add(L"x-keldalabs-vellum", L"10.0"));
+                    Must(file->SetHref((L"items/picture" + n + L".galleryitem").c_str()));
+                    Must(activity->GetFiles()->Add(file));
                 }
             }
         }
         IKELDAXMLWriter *writer = nullptr;
-        IKELDAXMLWriter::CreateKELDAXMLWriterOnString(&writer);
-        manifest->WriteXml(writer);
+        Must(IKELDAXMLWriter::CreateKELDAXMLWriterOnString(&writer));
+        Must(manifest->WriteXml(writer));
         writer->get_output(&text);
         writer->Release();
         const size_t organizations = manifest->GetOrganizations()->GetCount();

@@ -1,15 +1,16 @@
 // Download throughput: a 1 GiB file from a private nginx on 127.0.0.1, fetched into a file by the
 // program's downloader (QtDownloader::QtDownloader, the path every gallery download takes) and by the
-// curl command-line tool, in the same run. The source is a sparse file made on the spot and removed at
-// the end. The two alternate, one download each per round, so that both see the same load of the shared
-// machine; the program ends with the median and best throughput of each and their ratios.
+// curl command-line tool, in the same run: 7 rounds, one download of each per round, the order swapped
+// from round to round. curl's figure is its own transfer time (-w %{time_total}, without its process
+// start); the downloader's is the time of Download() in this process, whose first round is printed apart
+// (its network stack and buffers are cold then). Every downloaded file must have the size and the MD5
+// of the source (1 GiB of pseudo-random bytes, each MiB stamped with its number) or no figure counts.
 #include "../tests/common/NginxServer.h"
 
 #include "net/QtDownloader.h"
 
-#include <benchmark/benchmark.h>
-
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -18,85 +19,88 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
 #include <vector>
 
 namespace
 {
 
 constexpr qint64 kFileSize = qint64(1) << 30;
-constexpr int kRounds = 5;
+constexpr int kRounds = 7;
 
-struct Run {
-    QUrl url;
-    QString target;
-    std::vector<double> mibps;
-
-    double Best() const { return mibps.empty() ? 0 : *std::max_element(mibps.begin(), mibps.end()); }
-    double Median() const
-    {
-        if (mibps.empty()) return 0;
-        std::vector<double> sorted = mibps;
-        std::sort(sorted.begin(), sorted.end());
-        return sorted[sorted.size() / 2];
-    }
-};
-
-Run g_downloader;
-Run g_curl;
-
-void Record(benchmark::State &state, Run &run, qint64 elapsedNs)
+double MiBps(double seconds)
 {
-    state.SetIterationTime(static_cast<double>(elapsedNs) / 1e9);
-    const double mibps = static_cast<double>(kFileSize) / (1024.0 * 1024.0) / (static_cast<double>(elapsedNs) / 1e9);
-    run.mibps.push_back(mibps);
+    return static_cast<double>(kFileSize) / (1024.0 * 1024.0) / seconds;
 }
 
-bool TargetComplete(const QString &path)
+double Median(std::vector<double> v)
 {
-    return QFileInfo(path).size() == kFileSize;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n == 0 ? 0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
 }
 
-void BM_Downloader(benchmark::State &state)
+QByteArray Md5(const QString &path)
 {
-    for (auto _ : state) {
-        QtDownloader::QtDownloader downloader;
-        QElapsedTimer clock;
-        clock.start();
-        const HRESULT hr = downloader.Download(g_downloader.url, g_downloader.target, nullptr);
-        const qint64 elapsed = clock.nsecsElapsed();
-        if (FAILED(hr) || !TargetComplete(g_downloader.target)) {
-            state.SkipWithError("download failed");
-            break;
-        }
-        Record(state, g_downloader, elapsed);
-        QFile::remove(g_downloader.target);
-        QFile::remove(g_downloader.target + ".st");
-    }
-    state.SetBytesProcessed(state.iterations() * kFileSize);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() != kFileSize) return {};
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    if (!hash.addData(&file)) return {};
+    return hash.result().toHex();
 }
 
-void BM_Curl(benchmark::State &state)
+std::string LoadAverage()
 {
-    const QString curl = QStandardPaths::findExecutable(QStringLiteral("curl"));
-    if (curl.isEmpty()) {
-        state.SkipWithError("curl is not installed");
-        return;
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly)) return "?";
+    const QList<QByteArray> parts = file.readAll().split(' ');
+    return parts.size() >= 3 ? (parts[0] + ' ' + parts[1] + ' ' + parts[2]).toStdString() : "?";
+}
+
+bool MakeSource(const QString &path)
+{
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly)) return false;
+    std::mt19937_64 random(17);
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    for (int i = 0; i < block.size(); i += 8) {
+        const quint64 x = random();
+        std::memcpy(block.data() + i, &x, 8);
     }
-    for (auto _ : state) {
-        QProcess process;
-        QElapsedTimer clock;
-        clock.start();
-        process.start(curl, {QStringLiteral("-s"), QStringLiteral("-o"), g_curl.target, g_curl.url.toString()});
-        const bool done = process.waitForFinished(600000) && process.exitCode() == 0;
-        const qint64 elapsed = clock.nsecsElapsed();
-        if (!done || !TargetComplete(g_curl.target)) {
-            state.SkipWithError("curl failed");
-            break;
-        }
-        Record(state, g_curl, elapsed);
-        QFile::remove(g_curl.target);
+    for (qint64 mib = 0; mib < kFileSize >> 20; ++mib) {
+        std::memcpy(block.data(), &mib, sizeof mib);
+        if (out.write(block) != block.size()) return false;
     }
-    state.SetBytesProcessed(state.iterations() * kFileSize);
+    return out.flush();
+}
+
+// Seconds of one download with the program's downloader, or -1.
+double Downloader(const QUrl &url, const QString &target)
+{
+    QtDownloader::QtDownloader downloader;
+    QElapsedTimer clock;
+    clock.start();
+    const HRESULT hr = downloader.Download(url, target, nullptr);
+    const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    return FAILED(hr) ? -1 : seconds;
+}
+
+// curl's own transfer seconds, or -1; *wall receives the time with its process start.
+double Curl(const QString &curl, const QUrl &url, const QString &target, double *wall)
+{
+    QProcess process;
+    QElapsedTimer clock;
+    clock.start();
+    process.start(curl, {QStringLiteral("-s"), QStringLiteral("-o"), target, QStringLiteral("-w"),
+                         QStringLiteral("%{time_total}"), url.toString()});
+    const bool done = process.waitForFinished(600000) && process.exitCode() == 0;
+    *wall = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    if (!done) return -1;
+    bool ok = false;
+    const double seconds = QString::fromLatin1(process.readAllStandardOutput()).trimmed().toDouble(&ok);
+    return ok && seconds > 0 ? seconds : -1;
 }
 
 } // namespace
@@ -104,10 +108,13 @@ void BM_Curl(benchmark::State &state)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-
     if (NginxServer::Binary().isEmpty()) {
         std::fprintf(stderr, "nginx is not installed\n");
+        return 1;
+    }
+    const QString curl = QStandardPaths::findExecutable(QStringLiteral("curl"));
+    if (curl.isEmpty()) {
+        std::fprintf(stderr, "curl is not installed\n");
         return 1;
     }
     QTemporaryDir work;
@@ -115,43 +122,82 @@ int main(int argc, char **argv)
     const QString root = work.filePath(QStringLiteral("www"));
     QDir().mkpath(root);
     QDir().mkpath(work.filePath(QStringLiteral("nginx")));
-    {
-        QFile source(root + QStringLiteral("/big.bin"));
-        if (!source.open(QIODevice::WriteOnly) || !source.resize(kFileSize)) {
-            std::fprintf(stderr, "cannot make the source file\n");
-            return 1;
-        }
+    const QString source = root + QStringLiteral("/big.bin");
+    if (!MakeSource(source)) {
+        std::fprintf(stderr, "cannot make the source file\n");
+        return 1;
     }
+    const QByteArray sourceHash = Md5(source);
     NginxServer nginx;
     QString error;
     if (!nginx.Start(root, work.filePath(QStringLiteral("nginx")), &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
-    g_downloader = {nginx.url(QStringLiteral("/big.bin")), work.filePath(QStringLiteral("downloader.bin")), {}};
-    g_curl = {nginx.url(QStringLiteral("/big.bin")), work.filePath(QStringLiteral("curl.bin")), {}};
+    const QUrl url = nginx.url(QStringLiteral("/big.bin"));
+    const QString ours = work.filePath(QStringLiteral("downloader.bin"));
+    const QString theirs = work.filePath(QStringLiteral("curl.bin"));
 
+    std::vector<double> downloader, curlTimes, curlWall;
+    bool sameWork = true;
+    std::printf("1 GiB over 127.0.0.1 into a file (source MD5 %s)\n", sourceHash.constData());
+    std::printf("round  first         QtDownloader MiB/s   curl MiB/s (with process start)   load\n");
     for (int round = 1; round <= kRounds; ++round) {
-        const std::string suffix = "/round:" + std::to_string(round);
-        benchmark::RegisterBenchmark(("download_1GiB/QtDownloader" + suffix).c_str(), BM_Downloader)
-            ->Iterations(1)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("download_1GiB/curl" + suffix).c_str(), BM_Curl)
-            ->Iterations(1)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
+        double d = -1, c = -1, wall = 0;
+        const bool downloaderFirst = round % 2 == 1;
+        for (int side = 0; side < 2; ++side) {
+            if ((side == 0) == downloaderFirst) {
+                d = Downloader(url, ours);
+                if (Md5(ours) != sourceHash) d = -1;
+                QFile::remove(ours);
+                QFile::remove(ours + QStringLiteral(".st"));
+            } else {
+                c = Curl(curl, url, theirs, &wall);
+                if (Md5(theirs) != sourceHash) c = -1;
+                QFile::remove(theirs);
+            }
+        }
+        if (d < 0 || c < 0) {
+            sameWork = false;
+            std::printf("%5d  a download failed or its content differs from the source (downloader %s, curl %s)\n",
+                        round, d < 0 ? "bad" : "ok", c < 0 ? "bad" : "ok");
+            continue;
+        }
+        downloader.push_back(d);
+        curlTimes.push_back(c);
+        curlWall.push_back(wall);
+        std::printf("%5d  %-12s %12.0f %18.0f (%.0f)   %s\n", round, downloaderFirst ? "downloader" : "curl", MiBps(d),
+                    MiBps(c), MiBps(wall), LoadAverage().c_str());
+        std::fflush(stdout);
     }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-
     nginx.Stop();
-    std::printf("\n1 GiB over 127.0.0.1 into a file, %d rounds (MiB/s):\n", kRounds);
-    std::printf("                 median     best\n");
-    std::printf("  QtDownloader %8.0f %8.0f\n", g_downloader.Median(), g_downloader.Best());
-    std::printf("  curl         %8.0f %8.0f\n", g_curl.Median(), g_curl.Best());
-    if (g_curl.Median() > 0 && g_curl.Best() > 0)
-        std::printf("  ratio        %8.2f %8.2f   (target >= 0.90)\n", g_downloader.Median() / g_curl.Median(),
-                    g_downloader.Best() / g_curl.Best());
+    if (!sameWork || downloader.empty()) {
+        std::printf("not every download delivered the source's bytes: no ratio\n");
+        return 1;
+    }
+    auto rates = [](const std::vector<double> &seconds) {
+        std::vector<double> r;
+        for (double s : seconds)
+            r.push_back(MiBps(s));
+        return r;
+    };
+    const std::vector<double> dr = rates(downloader), cr = rates(curlTimes), cw = rates(curlWall);
+    std::vector<double> warm(dr.begin() + 1, dr.end());
+    std::printf("\nall downloads had the source's size and MD5\n");
+    std::printf("                         median   range\n");
+    std::printf("  QtDownloader (all)   %8.0f   %.0f-%.0f\n", Median(dr), *std::min_element(dr.begin(), dr.end()),
+                *std::max_element(dr.begin(), dr.end()));
+    std::printf("  QtDownloader (2..%d)  %8.0f   first round %.0f\n", kRounds, Median(warm), dr[0]);
+    std::printf("  curl time_total      %8.0f   %.0f-%.0f\n", Median(cr), *std::min_element(cr.begin(), cr.end()),
+                *std::max_element(cr.begin(), cr.end()));
+    std::printf("  curl with start      %8.0f   %.0f-%.0f\n", Median(cw), *std::min_element(cw.begin(), cw.end()),
+                *std::max_element(cw.begin(), cw.end()));
+    std::vector<double> pairs;
+    for (size_t i = 0; i < dr.size(); ++i)
+        pairs.push_back(dr[i] / cr[i]);
+    std::printf("  downloader / curl: ratio of medians %.2f, median of the per-round ratios %.2f (range %.2f-%.2f);"
+                " target >= 0.95\n",
+                Median(dr) / Median(cr), Median(pairs), *std::min_element(pairs.begin(), pairs.end()),
+                *std::max_element(pairs.begin(), pairs.end()));
     return 0;
 }

@@ -68,7 +68,7 @@ struct Data {
         xmlBytes = text.size();
         WriteFile(xml, text);
         CGalleryManifest *manifest = nullptr;
-        CGalleryManifest::CreateInstance(&manifest);
+        BenchManifest::Must(CGalleryManifest::CreateInstance(&manifest));
         if (manifest->Open(Text::FromUtf8(xml).c_str()) != S_OK ||
             manifest->SaveAs(Text::FromUtf8(cache).c_str()) != S_OK)
             cache.clear();
@@ -104,7 +104,7 @@ double OpenOnce(const std::string &path, double *destroySeconds = nullptr)
     const CAtlString wide = Text::FromUtf8(path);
     const auto start = std::chrono::steady_clock::now();
     CGalleryManifest *manifest = nullptr;
-    CGalleryManifest::CreateInstance(&manifest);
+    BenchManifest::Must(CGalleryManifest::CreateInstance(&manifest));
     const HRESULT hr = manifest->Open(wide.c_str());
     benchmark::DoNotOptimize(manifest->GetOrganizations()->GetCount());
     const auto opened = std::chrono::steady_clock::now();
@@ -153,7 +153,7 @@ void BM_RegistryScan(benchmark::State &state)
     size_t count = 0;
     for (auto _ : state) {
         CGalleryInstalledManifestMap map;
-        map.Open(directory);
+        BenchManifest::Must(map.Open(directory));
         read = map.GetBytesRead();
         count = map.GetCount();
     }

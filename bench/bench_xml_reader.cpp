@@ -1,8 +1,14 @@
-// Streaming reader throughput: KELDASax against expat, libxml2's SAX2 reader and pugixml on generated
-// imsmanifest.xml documents of about 1, 10 and 100 MB, with a plain memchr scan for '<' as the floor.
-// Every reader sees the same in-memory buffer and does comparable work per event (count elements and
-// attributes, look at the text). After the runs the program prints MB/s per reader and the ratio of
-// KELDASax to each peer.
+// Streaming reader throughput: KELDASax (raw views, and decoding every value) against expat and
+// libxml2's SAX2 push reader (both fed in 256 KiB pieces), pugixml (its tree, with freed memory
+// returned to the system as usual, and with an allocator of its own that keeps it) and a memchr scan
+// for '<' as the floor, on generated imsmanifest.xml documents of about 1, 10 and 100 MB.
+//
+// Before any figure is printed every reader parses every document once more in a checking mode, and
+// the element, attribute and text counts (text: decoded bytes that are not white space) must agree, or
+// no ratio is printed. Warm figures: the same number of iterations at every size, each timed on its own
+// (median and range of iterations 2..n; the first one is printed apart), with page faults and system
+// time per iteration. Cold figures: `--cold READER FILE` parses one file once in this fresh process
+// (see bench_xml_cold.sh, which alternates the readers and rotates their order).
 #include "support/KELDASax.h"
 #include "support/XmlWriter.h"
 
@@ -10,17 +16,29 @@
 #include <expat.h>
 #include <libxml/parser.h>
 #include <pugixml.hpp>
+#include <sys/resource.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
-
 namespace
 {
 
 // ---- document generator -------------------------------------------------------------------------
+
+void Must(HRESULT hr)
+{
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "document generator: a step failed\n");
+        std::abort();
+    }
+}
 
 int g_id = 0;
 std::string NextId()
@@ -79,9 +97,9 @@ std::string GenerateManifest(size_t bytes)
     g_id = 0;
     // The writer on a buffer stream of our own, so that the size so far can be looked at cheaply.
     CKeldaPtr<IKELDABufferStream> buffer;
-    CStreamFactory::CreateWritableBufferStream(buffer.put());
+    Must(CStreamFactory::CreateWritableBufferStream(buffer.put()));
     CKeldaPtr<IKELDAXMLWriter> w;
-    IKELDAXMLWriter::CreateKELDAXMLWriterOnStream(w.put(), buffer.get());
+    Must(IKELDAXMLWriter::CreateKELDAXMLWriterOnStream(w.put(), buffer.get()));
     w->OutputXMLHeader();
     w->startElement("manifest");
     w->WriteTextAttribute("identifier", NextId());
@@ -158,188 +176,497 @@ const std::string &Document(int64_t megabytes)
     return it->second;
 }
 
-// What every reader reports per document, so that the work cannot be optimised away.
+// ---- what the readers report ----------------------------------------------------------------------
+
+// Counts per parse. In checking mode the readers also add the decoded bytes of every attribute value
+// and the decoded text bytes that are not white space, so that all readers can be compared.
 struct Tally {
+    bool check = false;
     size_t elements = 0;
     size_t attributes = 0;
+    size_t attributeBytes = 0;
     size_t textBytes = 0;
+
+    bool SameWork(const Tally &o) const
+    {
+        return elements == o.elements && attributes == o.attributes && attributeBytes == o.attributeBytes &&
+               textBytes == o.textBytes;
+    }
 };
 
-void Finish(benchmark::State &state, const std::string &doc, const Tally &tally)
+size_t NonWhite(const char *p, size_t n)
 {
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(doc.size()));
-    state.counters["elements"] = static_cast<double>(tally.elements);
-    state.counters["MB"] = static_cast<double>(doc.size()) / (1 << 20);
+    size_t count = 0;
+    for (size_t i = 0; i < n; ++i)
+        count += !(p[i] == ' ' || p[i] == '\n' || p[i] == '\r' || p[i] == '\t');
+    return count;
 }
+
+constexpr size_t kChunk = 256 << 10;
 
 // ---- readers --------------------------------------------------------------------------------------
 
+// Raw views: no value is decoded.
 struct KeldaHandler : KELDASaxContentHandler {
-    Tally tally;
+    Tally *t;
+    explicit KeldaHandler(Tally *tally) : t(tally) {}
     HRESULT startElement(const KELDASaxString &, const KELDASaxString &, const KELDASaxString &,
                          const KELDASaxAttributes &attributes, const KELDASaxString &text, size_t, size_t) override
     {
-        ++tally.elements;
-        tally.attributes += attributes.GetLength();
-        tally.textBytes += text.length();
+        ++t->elements;
+        t->attributes += attributes.GetLength();
+        if (t->check)
+            Check(attributes, text);
+        else
+            t->textBytes += text.length();
+        return S_OK;
+    }
+    void Check(const KELDASaxAttributes &attributes, const KELDASaxString &text)
+    {
+        for (size_t i = 0; i < attributes.GetLength(); ++i)
+            t->attributeBytes += attributes.GetValue(i).valueA().size();
+        const CAtlStringA decoded = text.valueA();
+        t->textBytes += NonWhite(decoded.data(), decoded.size());
+    }
+};
+
+// Every attribute value and every text decoded with the reader's own helper, as the peers do.
+struct KeldaDecodingHandler : KeldaHandler {
+    using KeldaHandler::KeldaHandler;
+    HRESULT startElement(const KELDASaxString &, const KELDASaxString &, const KELDASaxString &,
+                         const KELDASaxAttributes &attributes, const KELDASaxString &text, size_t, size_t) override
+    {
+        ++t->elements;
+        t->attributes += attributes.GetLength();
+        if (t->check) {
+            Check(attributes, text);
+            return S_OK;
+        }
+        for (size_t i = 0; i < attributes.GetLength(); ++i)
+            t->attributeBytes += attributes.GetValue(i).valueA().size();
+        if (!text.empty()) t->textBytes += text.valueA().size();
         return S_OK;
     }
 };
 
-void BM_KELDASax(benchmark::State &state)
+bool ParseKelda(const std::string &doc, Tally *t)
 {
-    const std::string &doc = Document(state.range(0));
-    Tally tally;
-    for (auto _ : state) {
-        KeldaHandler h;
-        if (KELDASax::ReadXml(doc.data(), doc.size(), &h) != S_OK) state.SkipWithError("KELDASax failed");
-        tally = h.tally;
-        benchmark::DoNotOptimize(tally);
-    }
-    Finish(state, doc, tally);
+    KeldaHandler h(t);
+    return KELDASax::ReadXml(doc.data(), doc.size(), &h) == S_OK;
 }
 
-void BM_Expat(benchmark::State &state)
+bool ParseKeldaDecoding(const std::string &doc, Tally *t)
 {
-    const std::string &doc = Document(state.range(0));
-    Tally tally;
-    for (auto _ : state) {
-        Tally t;
-        XML_Parser p = XML_ParserCreate("UTF-8");
-        XML_SetUserData(p, &t);
-        XML_SetElementHandler(
-            p,
-            [](void *data, const XML_Char *, const XML_Char **atts) {
-                auto *t = static_cast<Tally *>(data);
-                ++t->elements;
-                for (; *atts; atts += 2)
-                    ++t->attributes;
-            },
-            nullptr);
-        XML_SetCharacterDataHandler(p, [](void *data, const XML_Char *, int len) {
-            static_cast<Tally *>(data)->textBytes += static_cast<size_t>(len);
-        });
-        if (XML_Parse(p, doc.data(), static_cast<int>(doc.size()), XML_TRUE) != XML_STATUS_OK)
-            state.SkipWithError("expat failed");
-        XML_ParserFree(p);
-        tally = t;
-        benchmark::DoNotOptimize(tally);
-    }
-    Finish(state, doc, tally);
+    KeldaDecodingHandler h(t);
+    return KELDASax::ReadXml(doc.data(), doc.size(), &h) == S_OK;
 }
 
-void BM_Libxml2Sax(benchmark::State &state)
+bool ParseExpat(const std::string &doc, Tally *t)
 {
-    const std::string &doc = Document(state.range(0));
+    XML_Parser p = XML_ParserCreate("UTF-8");
+    XML_SetUserData(p, t);
+    XML_SetElementHandler(
+        p,
+        [](void *data, const XML_Char *, const XML_Char **atts) {
+            auto *t = static_cast<Tally *>(data);
+            ++t->elements;
+            for (; *atts; atts += 2) {
+                ++t->attributes;
+                if (t->check) t->attributeBytes += std::strlen(atts[1]);
+            }
+        },
+        nullptr);
+    XML_SetCharacterDataHandler(p, [](void *data, const XML_Char *s, int len) {
+        auto *t = static_cast<Tally *>(data);
+        t->textBytes += t->check ? NonWhite(s, static_cast<size_t>(len)) : static_cast<size_t>(len);
+    });
+    bool ok = true;
+    for (size_t at = 0; ok && at < doc.size(); at += kChunk) {
+        const size_t n = std::min(kChunk, doc.size() - at);
+        ok = XML_Parse(p, doc.data() + at, static_cast<int>(n), at + n == doc.size()) == XML_STATUS_OK;
+    }
+    XML_ParserFree(p);
+    return ok;
+}
+
+bool ParseLibxml2(const std::string &doc, Tally *t)
+{
     xmlSAXHandler sax;
     std::memset(&sax, 0, sizeof sax);
     sax.initialized = XML_SAX2_MAGIC;
-    sax.startElementNs = [](void *ctx, const xmlChar *, const xmlChar *, const xmlChar *, int, const xmlChar **,
-                            int nbAttributes, int, const xmlChar **) {
+    // Namespace declarations come apart from the attributes here; the other readers count them as attributes.
+    sax.startElementNs = [](void *ctx, const xmlChar *, const xmlChar *, const xmlChar *, int nbNamespaces,
+                            const xmlChar **namespaces, int nbAttributes, int, const xmlChar **attributes) {
         auto *t = static_cast<Tally *>(ctx);
         ++t->elements;
-        t->attributes += static_cast<size_t>(nbAttributes);
+        t->attributes += static_cast<size_t>(nbAttributes + nbNamespaces);
+        if (t->check) {
+            for (int i = 0; i < nbAttributes; ++i)
+                t->attributeBytes += static_cast<size_t>(attributes[i * 5 + 4] - attributes[i * 5 + 3]);
+            for (int i = 0; i < nbNamespaces; ++i)
+                t->attributeBytes += std::strlen(reinterpret_cast<const char *>(namespaces[i * 2 + 1]));
+        }
     };
-    sax.characters = [](void *ctx, const xmlChar *, int len) {
-        static_cast<Tally *>(ctx)->textBytes += static_cast<size_t>(len);
+    sax.characters = [](void *ctx, const xmlChar *s, int len) {
+        auto *t = static_cast<Tally *>(ctx);
+        t->textBytes +=
+            t->check ? NonWhite(reinterpret_cast<const char *>(s), static_cast<size_t>(len)) : static_cast<size_t>(len);
     };
-    Tally tally;
+    xmlParserCtxtPtr ctxt = xmlCreatePushParserCtxt(&sax, t, nullptr, 0, nullptr);
+    if (!ctxt) return false;
+    bool ok = true;
+    for (size_t at = 0; ok && at < doc.size(); at += kChunk) {
+        const size_t n = std::min(kChunk, doc.size() - at);
+        ok = xmlParseChunk(ctxt, doc.data() + at, static_cast<int>(n), 0) == 0;
+    }
+    ok = ok && xmlParseChunk(ctxt, nullptr, 0, 1) == 0 && ctxt->wellFormed;
+    xmlFreeParserCtxt(ctxt);
+    return ok;
+}
+
+// pugixml's memory: either malloc and free as they come (glibc hands large freed blocks back to the
+// system, so the next parse faults its pages in again), or an allocator of its own that keeps every
+// freed block for the next request of the same size.
+namespace KeptMemory
+{
+std::unordered_map<size_t, std::vector<void *>> g_free;
+constexpr size_t kHeader = 16;
+
+void *Allocate(size_t size)
+{
+    auto &list = g_free[size];
+    if (!list.empty()) {
+        void *block = list.back();
+        list.pop_back();
+        return static_cast<char *>(block) + kHeader;
+    }
+    auto *block = static_cast<char *>(std::malloc(size + kHeader));
+    if (!block) return nullptr;
+    std::memcpy(block, &size, sizeof size);
+    return block + kHeader;
+}
+
+void Free(void *pointer)
+{
+    if (!pointer) return;
+    char *block = static_cast<char *>(pointer) - kHeader;
+    size_t size;
+    std::memcpy(&size, block, sizeof size);
+    g_free[size].push_back(block);
+}
+
+void Release()
+{
+    for (auto &[size, list] : g_free)
+        for (void *block : list)
+            std::free(block);
+    g_free.clear();
+}
+} // namespace KeptMemory
+
+void *PlainAllocate(size_t size)
+{
+    return std::malloc(size);
+}
+void PlainFree(void *pointer)
+{
+    std::free(pointer);
+}
+
+void CountTree(const pugi::xml_node &node, Tally *t)
+{
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_element) {
+            ++t->elements;
+            for (pugi::xml_attribute a = child.first_attribute(); a; a = a.next_attribute()) {
+                ++t->attributes;
+                t->attributeBytes += std::strlen(a.value());
+            }
+            CountTree(child, t);
+        } else if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
+            t->textBytes += NonWhite(child.value(), std::strlen(child.value()));
+        }
+    }
+}
+
+bool ParsePugixml(const std::string &doc, Tally *t)
+{
+    pugi::xml_document d;
+    if (!d.load_buffer(doc.data(), doc.size())) return false;
+    if (t->check)
+        CountTree(d, t);
+    else
+        t->elements = d.first_child() ? 1 : 0;
+    return true;
+}
+
+bool ParsePugixmlPlain(const std::string &doc, Tally *t)
+{
+    pugi::set_memory_management_functions(PlainAllocate, PlainFree);
+    return ParsePugixml(doc, t);
+}
+
+bool ParsePugixmlKept(const std::string &doc, Tally *t)
+{
+    pugi::set_memory_management_functions(KeptMemory::Allocate, KeptMemory::Free);
+    const bool ok = ParsePugixml(doc, t);
+    pugi::set_memory_management_functions(PlainAllocate, PlainFree);
+    return ok;
+}
+
+bool ParseMemchr(const std::string &doc, Tally *t)
+{
+    const char *p = doc.data(), *end = p + doc.size();
+    while ((p = static_cast<const char *>(std::memchr(p, '<', static_cast<size_t>(end - p))))) {
+        ++t->elements;
+        ++p;
+    }
+    return true;
+}
+
+struct Reader {
+    const char *name;
+    bool (*parse)(const std::string &, Tally *);
+    bool checked; // takes part in the equal-work check
+};
+
+const std::vector<Reader> &Readers()
+{
+    static const std::vector<Reader> readers = {
+        {"KELDASax", ParseKelda, true},       {"KELDASaxDecoding", ParseKeldaDecoding, true},
+        {"expat", ParseExpat, true},          {"libxml2", ParseLibxml2, true},
+        {"pugixml", ParsePugixmlPlain, true}, {"pugixmlKept", ParsePugixmlKept, true},
+        {"memchr", ParseMemchr, false},
+    };
+    return readers;
+}
+
+const Reader *FindReader(const std::string &name)
+{
+    for (const Reader &r : Readers())
+        if (name == r.name) return &r;
+    return nullptr;
+}
+
+// ---- measuring ------------------------------------------------------------------------------------
+
+struct Usage {
+    double seconds = 0, systemSeconds = 0;
+    long minorFaults = 0, majorFaults = 0;
+};
+
+Usage Now()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    Usage out;
+    out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    out.systemSeconds = static_cast<double>(u.ru_stime.tv_sec) + static_cast<double>(u.ru_stime.tv_usec) / 1e6;
+    out.minorFaults = u.ru_minflt;
+    out.majorFaults = u.ru_majflt;
+    return out;
+}
+
+Usage Since(const Usage &start)
+{
+    const Usage end = Now();
+    return {end.seconds - start.seconds, end.systemSeconds - start.systemSeconds, end.minorFaults - start.minorFaults,
+            end.majorFaults - start.majorFaults};
+}
+
+constexpr int kIterations = 7;
+const int64_t kSizes[] = {1, 10, 100};
+
+// reader -> size -> one entry per iteration
+std::map<std::string, std::map<int64_t, std::vector<Usage>>> g_runs;
+
+void BM_Read(benchmark::State &state, const Reader *reader)
+{
+    const std::string &doc = Document(state.range(0));
+    auto &runs = g_runs[reader->name][state.range(0)];
     for (auto _ : state) {
         Tally t;
-        if (xmlSAXUserParseMemory(&sax, &t, doc.data(), static_cast<int>(doc.size())) != 0)
-            state.SkipWithError("libxml2 failed");
-        tally = t;
-        benchmark::DoNotOptimize(tally);
-    }
-    Finish(state, doc, tally);
-}
-
-void BM_Pugixml(benchmark::State &state)
-{
-    const std::string &doc = Document(state.range(0));
-    Tally tally;
-    for (auto _ : state) {
-        pugi::xml_document d;
-        if (!d.load_buffer(doc.data(), doc.size())) state.SkipWithError("pugixml failed");
-        benchmark::DoNotOptimize(d.first_child());
-        tally.elements = 1;
-    }
-    Finish(state, doc, tally);
-}
-
-void BM_MemchrFloor(benchmark::State &state)
-{
-    const std::string &doc = Document(state.range(0));
-    Tally tally;
-    for (auto _ : state) {
-        size_t count = 0;
-        const char *p = doc.data(), *end = p + doc.size();
-        while ((p = static_cast<const char *>(std::memchr(p, '<', static_cast<size_t>(end - p))))) {
-            ++count;
-            ++p;
+        const Usage start = Now();
+        const bool ok = reader->parse(doc, &t);
+        const Usage used = Since(start);
+        if (!ok) {
+            state.SkipWithError("parse failed");
+            break;
         }
-        tally.elements = count;
-        benchmark::DoNotOptimize(tally);
+        benchmark::DoNotOptimize(t);
+        runs.push_back(used);
+        state.SetIterationTime(used.seconds);
     }
-    Finish(state, doc, tally);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(doc.size()));
+    state.counters["MB"] = static_cast<double>(doc.size()) / (1 << 20);
 }
 
-#define XML_SIZES ->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime()
-BENCHMARK(BM_KELDASax) XML_SIZES;
-BENCHMARK(BM_Expat) XML_SIZES;
-BENCHMARK(BM_Libxml2Sax) XML_SIZES;
-BENCHMARK(BM_Pugixml) XML_SIZES;
-BENCHMARK(BM_MemchrFloor) XML_SIZES;
-
-// Prints the usual table and remembers each run's throughput for the summary.
-class SummaryReporter : public benchmark::ConsoleReporter
+double Median(std::vector<double> v)
 {
-  public:
-    std::map<std::string, std::map<int64_t, double>> mbPerSecond; // reader -> size -> MB/s
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n == 0 ? 0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
+}
 
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
-            if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
-            const std::string name = run.benchmark_name();
-            const size_t slash = name.find('/');
-            const std::string reader = name.substr(3, slash - 3);
-            const int64_t size = std::stoll(name.substr(slash + 1));
-            const auto it = run.counters.find("bytes_per_second");
-            if (it != run.counters.end()) mbPerSecond[reader][size] = it->second / (1 << 20);
-        }
+std::string LoadAverage()
+{
+    std::string text;
+    if (FILE *f = std::fopen("/proc/loadavg", "r")) {
+        char line[128] = {};
+        if (std::fgets(line, sizeof line, f)) text = line;
+        std::fclose(f);
     }
-};
+    const size_t cut = text.find(' ', text.find(' ', text.find(' ') + 1) + 1);
+    return text.substr(0, cut);
+}
+
+// One parse of one file in this fresh process; prints one line for bench_xml_cold.sh.
+int Cold(const std::string &readerName, const std::string &path)
+{
+    const Reader *reader = FindReader(readerName);
+    if (!reader) {
+        std::fprintf(stderr, "unknown reader %s\n", readerName.c_str());
+        return 2;
+    }
+    std::string doc;
+    if (FILE *f = std::fopen(path.c_str(), "rb")) {
+        char buffer[1 << 16];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+            doc.append(buffer, n);
+        std::fclose(f);
+    }
+    if (doc.empty()) {
+        std::fprintf(stderr, "cannot read %s\n", path.c_str());
+        return 2;
+    }
+    xmlInitParser();
+    Tally t;
+    const Usage start = Now();
+    const bool ok = reader->parse(doc, &t);
+    const Usage used = Since(start);
+    if (!ok) return 1;
+    // The equal-work counts come from a second, untimed parse in checking mode.
+    Tally check;
+    check.check = true;
+    if (!reader->parse(doc, &check)) return 1;
+    std::printf("%s %zu %.3f %ld %.3f %zu %zu %zu %zu\n", reader->name, doc.size(), used.seconds * 1e3,
+                used.minorFaults, used.systemSeconds * 1e3, check.elements, check.attributes, check.attributeBytes,
+                check.textBytes);
+    return 0;
+}
+
+int WriteDocuments(const std::string &folder)
+{
+    for (int64_t size : kSizes) {
+        const std::string path = folder + "/" + std::to_string(size) + "MB.xml";
+        FILE *out = std::fopen(path.c_str(), "wb");
+        if (!out) return 2;
+        const std::string &doc = Document(size);
+        const bool ok = std::fwrite(doc.data(), 1, doc.size(), out) == doc.size();
+        if (std::fclose(out) != 0 || !ok) return 2;
+        std::printf("%s\n", path.c_str());
+    }
+    return 0;
+}
 
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc == 4 && std::strcmp(argv[1], "--cold") == 0) return Cold(argv[2], argv[3]);
+    if (argc == 3 && std::strcmp(argv[1], "--write-documents") == 0) return WriteDocuments(argv[2]);
+
     xmlInitParser();
     benchmark::Initialize(&argc, argv);
-    SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const std::string loadBefore = LoadAverage();
 
-    const auto &results = reporter.mbPerSecond;
-    const auto kelda = results.find("KELDASax");
-    std::printf("\n%-12s %10s %10s %10s   KELDASax / reader\n", "reader MB/s", "1 MB", "10 MB", "100 MB");
-    for (const auto &[reader, bySize] : results) {
-        std::printf("%-12s", reader.c_str());
-        for (int64_t size : {1, 10, 100}) {
-            const auto it = bySize.find(size);
-            if (it != bySize.end())
-                std::printf(" %10.0f", it->second);
-            else
-                std::printf(" %10s", "-");
-        }
-        if (kelda != results.end() && reader != "KELDASax") {
-            std::printf("  ");
-            for (int64_t size : {1, 10, 100}) {
-                const auto a = kelda->second.find(size), b = bySize.find(size);
-                if (a != kelda->second.end() && b != bySize.end() && b->second > 0)
-                    std::printf(" %6.2fx", a->second / b->second);
+    // Same work first: every checked reader must report the same counts on every document.
+    std::map<int64_t, bool> sameWork;
+    for (int64_t size : kSizes) {
+        const std::string &doc = Document(size);
+        std::printf("%3lld MB document (%zu bytes):\n", static_cast<long long>(size), doc.size());
+        const Tally *first = nullptr;
+        std::vector<Tally> tallies;
+        tallies.reserve(Readers().size());
+        sameWork[size] = true;
+        for (const Reader &r : Readers()) {
+            if (!r.checked) continue;
+            Tally t;
+            t.check = true;
+            if (!r.parse(doc, &t)) {
+                std::printf("  %-17s failed\n", r.name);
+                sameWork[size] = false;
+                continue;
             }
+            tallies.push_back(t);
+            if (!first) first = &tallies.back();
+            const bool same = first->SameWork(t);
+            sameWork[size] = sameWork[size] && same;
+            std::printf("  %-17s elements %zu, attributes %zu (%zu bytes), text %zu bytes%s\n", r.name, t.elements,
+                        t.attributes, t.attributeBytes, t.textBytes, same ? "" : "  <-- DIFFERENT");
+        }
+    }
+    KeptMemory::Release();
+
+    // The readers take turns at each size, and the order rotates from size to size.
+    int rotation = 0;
+    for (int64_t size : kSizes) {
+        const auto &readers = Readers();
+        for (size_t i = 0; i < readers.size(); ++i) {
+            const Reader &r = readers[(i + static_cast<size_t>(rotation)) % readers.size()];
+            benchmark::RegisterBenchmark((std::string(r.name) + "/" + std::to_string(size)).c_str(), BM_Read, &r)
+                ->Arg(size)
+                ->Iterations(kIterations)
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond);
+        }
+        ++rotation;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    KeptMemory::Release();
+    const std::string loadAfter = LoadAverage();
+
+    std::printf("\nwarm: %d iterations at every size; MB/s median of iterations 2..%d (range), first iteration"
+                " apart; faults and system ms per warm iteration (medians)\n",
+                kIterations, kIterations);
+    std::printf("load average before %s, after %s\n", loadBefore.c_str(), loadAfter.c_str());
+    std::map<std::string, std::map<int64_t, double>> medianMBps;
+    for (int64_t size : kSizes) {
+        const double mb = static_cast<double>(Document(size).size()) / (1 << 20);
+        std::printf("\n%3lld MB  %-17s %8s %17s %8s %10s %8s\n", static_cast<long long>(size), "reader", "MB/s",
+                    "range", "1st MB/s", "faults", "sys ms");
+        for (const Reader &r : Readers()) {
+            const auto &runs = g_runs[r.name][size];
+            if (runs.size() < 2) continue;
+            std::vector<double> mbps, faults, sys;
+            for (size_t i = 1; i < runs.size(); ++i) {
+                mbps.push_back(mb / runs[i].seconds);
+                faults.push_back(static_cast<double>(runs[i].minorFaults + runs[i].majorFaults));
+                sys.push_back(runs[i].systemSeconds * 1e3);
+            }
+            medianMBps[r.name][size] = Median(mbps);
+            std::printf("       %-17s %8.0f %8.0f-%-8.0f %8.0f %10.0f %8.1f\n", r.name, Median(mbps),
+                        *std::min_element(mbps.begin(), mbps.end()), *std::max_element(mbps.begin(), mbps.end()),
+                        mb / runs[0].seconds, Median(faults), Median(sys));
+        }
+    }
+
+    std::printf("\nratios of the warm medians (reader A / reader B)\n");
+    const std::pair<const char *, const char *> pairs[] = {
+        {"KELDASax", "pugixmlKept"},     {"KELDASaxDecoding", "pugixmlKept"},
+        {"KELDASax", "pugixml"},         {"KELDASax", "expat"},
+        {"KELDASax", "libxml2"},         {"KELDASaxDecoding", "expat"},
+        {"KELDASaxDecoding", "libxml2"},
+    };
+    for (const auto &[a, b] : pairs) {
+        std::printf("  %-17s / %-12s", a, b);
+        for (int64_t size : kSizes) {
+            const double x = medianMBps[a][size], y = medianMBps[b][size];
+            if (!sameWork[size])
+                std::printf("  %3lld MB: not the same work, no ratio", static_cast<long long>(size));
+            else if (x > 0 && y > 0)
+                std::printf("  %3lld MB: %5.2f", static_cast<long long>(size), x / y);
         }
         std::printf("\n");
     }
