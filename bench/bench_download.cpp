@@ -5,6 +5,7 @@
 // start); the downloader's is the time of Download() in this process, whose first round is printed apart
 // (its network stack and buffers are cold then). Every downloaded file must have the size and the MD5
 // of the source (1 GiB of pseudo-random bytes, each MiB stamped with its number) or no figure counts.
+// `--profile N` runs N downloads with the downloader alone, for a profiler.
 #include "../tests/common/NginxServer.h"
 
 #include "net/QtDownloader.h"
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -127,7 +129,6 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot make the source file\n");
         return 1;
     }
-    const QByteArray sourceHash = Md5(source);
     NginxServer nginx;
     QString error;
     if (!nginx.Start(root, work.filePath(QStringLiteral("nginx")), &error)) {
@@ -138,6 +139,21 @@ int main(int argc, char **argv)
     const QString ours = work.filePath(QStringLiteral("downloader.bin"));
     const QString theirs = work.filePath(QStringLiteral("curl.bin"));
 
+    // --profile N: N downloads with the downloader alone, no curl and no hashing, for a profiler.
+    if (argc == 3 && std::strcmp(argv[1], "--profile") == 0) {
+        std::printf("source ready\n");
+        std::fflush(stdout);
+        for (int i = 0; i < std::atoi(argv[2]); ++i) {
+            const double seconds = Downloader(url, ours);
+            std::printf("%.0f MiB/s\n", seconds > 0 ? MiBps(seconds) : 0.0);
+            QFile::remove(ours);
+            QFile::remove(ours + QStringLiteral(".st"));
+        }
+        nginx.Stop();
+        return 0;
+    }
+
+    const QByteArray sourceHash = Md5(source);
     std::vector<double> downloader, curlTimes, curlWall;
     bool sameWork = true;
     std::printf("1 GiB over 127.0.0.1 into a file (source MD5 %s)\n", sourceHash.constData());
