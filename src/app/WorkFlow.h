@@ -81,6 +81,8 @@ class CWorkFlow
     static bool SelfUpdate(WorkFlowTuple &tuple, CSelfUpdate &update);
     // The destination can be written to, or the user picked another one for an empty gallery.
     static bool EnsureWritableDestination(WorkFlowTuple &tuple, MainWindow *window);
+    // The same with the gallery-folder check made earlier (before a read prepared the destination).
+    static bool EnsureWritableDestination(WorkFlowTuple &tuple, MainWindow *window, bool galleryFolder);
     static bool EmergencySelectGalleryLocation(WorkFlowTuple &tuple, MainWindow *window);
     // The window's uninstall of a gallery, with a modal progress dialog over parent.
     static bool UninstallWrapper(const NTrove::CCmdLineContext &context,

@@ -213,7 +213,11 @@ int CWorkFlow::NormalImpl(WorkFlowTuple &tuple)
 
     MainWindow window(tuple.controller, tuple.configuration, tuple.proxyHandler.get());
     window.SetSourceAvailable(sourceAvailable);
-    {
+    // Whether the destination can take a gallery is decided before the read, which prepares the folder
+    // (its "Uninstall" folder) and so would make a fresh destination look taken. A folder that cannot
+    // take one is not read at all: nothing is written into a person's folder.
+    const bool galleryFolder = IsGalleryFolder(controller.GetDestination());
+    if (galleryFolder) {
         // The reading dialog stays up for at least a second, so that it can be read.
         WaitWithQtEvents atLeast(1000);
         ReadProgressDlg *reading = window.GetReadProgressDialog();
@@ -222,7 +226,7 @@ int CWorkFlow::NormalImpl(WorkFlowTuple &tuple)
         atLeast.Wait();
         reading->hide();
     }
-    if (!EnsureWritableDestination(tuple, &window)) return 1;
+    if (!EnsureWritableDestination(tuple, &window, galleryFolder)) return 1;
 
     window.exec();
     (void)controller.SaveKnownLanguages();
@@ -232,8 +236,13 @@ int CWorkFlow::NormalImpl(WorkFlowTuple &tuple)
 
 bool CWorkFlow::EnsureWritableDestination(WorkFlowTuple &tuple, MainWindow *window)
 {
+    return EnsureWritableDestination(tuple, window, IsGalleryFolder(tuple.controller->GetDestination()));
+}
+
+bool CWorkFlow::EnsureWritableDestination(WorkFlowTuple &tuple, MainWindow *window, bool galleryFolder)
+{
     const CKeldaDirectoryPath destination = tuple.controller->GetDestination();
-    if (IsGalleryFolder(destination) && CheckWritePermissions(destination)) return true;
+    if (galleryFolder && CheckWritePermissions(destination)) return true;
     const QString refused =
         Output::GetTranslatedString(Output::eStringsNoWritePermissions, destination.GetDirectoryPathStringA());
     if (tuple.controller->IsGalleryEmpty()) {

@@ -11,7 +11,8 @@ namespace E2E
 namespace
 {
 
-class WindowE2ETest : public CommandsE2E
+// The window on a private X server, and a configuration without the first-run licence.
+class WindowE2EBase : public CommandsE2E
 {
   protected:
     void SetUp() override
@@ -26,10 +27,6 @@ class WindowE2ETest : public CommandsE2E
         ASSERT_NE(license, std::string::npos);
         xml.erase(license, xml.find("/>", license) + 2 - license);
         ASSERT_TRUE(TestEnv::WriteFile(m_configuration + "/configuration.xml", xml));
-        const Result installed = Run(InstallArgs("--installsome", m_source) << "-c"
-                                                                            << "biology");
-        ASSERT_EQ(installed.code, 0) << installed.err;
-        ASSERT_EQ(Items(m_destination), (std::vector<std::string>{"cell.galleryitem"}));
     }
 
     // The default command in a window on a private X server, driven by the script.
@@ -56,6 +53,24 @@ class WindowE2ETest : public CommandsE2E
     }
 };
 
+// The window opens on a gallery: Biology is installed by the console first.
+class WindowE2ETest : public WindowE2EBase
+{
+  protected:
+    void SetUp() override
+    {
+        WindowE2EBase::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        const Result installed = Run(InstallArgs("--installsome", m_source) << "-c"
+                                                                            << "biology");
+        ASSERT_EQ(installed.code, 0) << installed.err;
+        ASSERT_EQ(Items(m_destination), (std::vector<std::string>{"cell.galleryitem"}));
+    }
+};
+
+// The window on a destination where nothing was installed yet.
+using FreshWindowE2ETest = WindowE2EBase;
+
 TEST_F(WindowE2ETest, TickingACategoryAndPressingNextInstallsIt)
 {
     const std::string picture = m_root.file("window.png");
@@ -66,6 +81,17 @@ TEST_F(WindowE2ETest, TickingACategoryAndPressingNextInstallsIt)
     EXPECT_TRUE(fs::exists(m_destination + "/imsmanifest.xml"));
     // The picture the script took is of the real window.
     EXPECT_GT(fs::exists(picture) ? fs::file_size(picture) : 0u, 1000u);
+}
+
+TEST_F(FreshWindowE2ETest, AFreshDestinationTakesItsFirstGallery)
+{
+    // A destination that does not exist yet: the read before the window prepares it, and it must still
+    // count as a folder that can take the gallery.
+    m_destination = m_root.file("fresh/Gallery");
+    const Result r = RunWindow(QStringLiteral("tick:Astronomy;next;finish"));
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    EXPECT_EQ(Items(m_destination), (std::vector<std::string>{"moon.galleryitem", "planets.galleryitem"}));
+    EXPECT_TRUE(fs::exists(m_destination + "/imsmanifest.xml"));
 }
 
 TEST_F(WindowE2ETest, ClosingTheWindowChangesNothing)
