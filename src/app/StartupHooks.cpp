@@ -32,13 +32,7 @@ void StartupHooks::Register()
                 proxy->SetPrompt(&DialogHooks::AskServerCredentials);
         },
         [] { QtDownloader::QtDownloaderSignalProxy::Destroy(); });
-    CGalleryHooks::SetDownloadHook([](const CAtlString &url, const CAtlString &target, bool &asked) {
-        asked = false;
-        CAtlString localPath;
-        bool downloaded = false;
-        return CGalleryInstallation::Download(url, CKeldaFilePath(target), url, nullptr, nullptr, 0, localPath,
-                                              downloaded);
-    });
+    CGalleryHooks::SetDownloadHook(&CGalleryInstallation::DownloadForGallery);
 }
 
 void StartupHooks::RegisterDialogs()

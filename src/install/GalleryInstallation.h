@@ -97,6 +97,10 @@ class CGalleryInstallation
     static HRESULT Download(const CAtlString &url, const CKeldaFilePath &target, const CAtlString &text,
                             CGalleryInstallationMetaObserver *observer, CGalleryInstallationItem *item, int overall,
                             CAtlString &localPath, bool &downloaded);
+    // The gallery library's download of an online document (its download hook): url into targetPath,
+    // with no observer; credentials are never asked for here.
+    static HRESULT DownloadForGallery(const CAtlString &url, const CAtlString &targetPath,
+                                      bool &askedForAuthentication);
 
     // Static helpers.
     // True for null; false for ""; else whether a scheme ("[0-9A-Za-z+-.]*") is followed by "://".

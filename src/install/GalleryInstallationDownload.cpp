@@ -65,6 +65,15 @@ HRESULT CGalleryInstallation::Download(const CAtlString &base, const CAtlString 
     return Download(url, target, fileName, observer, item, overall, localPath, downloaded);
 }
 
+HRESULT CGalleryInstallation::DownloadForGallery(const CAtlString &url, const CAtlString &targetPath,
+                                                 bool &askedForAuthentication)
+{
+    askedForAuthentication = false;
+    CAtlString localPath;
+    bool downloaded = false;
+    return Download(url, CKeldaFilePath(targetPath), url, nullptr, nullptr, 0, localPath, downloaded);
+}
+
 HRESULT CGalleryInstallation::Download(const CAtlString &url, const CKeldaFilePath &target, const CAtlString &text,
                                        CGalleryInstallationMetaObserver *observer, CGalleryInstallationItem *item,
                                        int overall, CAtlString &localPath, bool &downloaded)

@@ -38,13 +38,7 @@ class OnlineResourcesNginxTest : public ::testing::Test
             m_base.pop_back();
         setenv("TROVE_ONLINE_BASE", Text::ToUtf8(m_base).c_str(), 1);
         // What the program registers at start-up.
-        CGalleryHooks::SetDownloadHook([](const CAtlString &url, const CAtlString &target, bool &asked) {
-            asked = false;
-            CAtlString localPath;
-            bool downloaded = false;
-            return CGalleryInstallation::Download(url, CKeldaFilePath(target), url, nullptr, nullptr, 0, localPath,
-                                                  downloaded);
-        });
+        CGalleryHooks::SetDownloadHook(&CGalleryInstallation::DownloadForGallery);
         CUrlResources::instance().reset();
     }
     void TearDown() override

@@ -111,6 +111,9 @@ class CGallery
     static bool CurrentUserCanWriteFile(const wchar_t *path);
     // ~/.Kelda Labs Inc/Kelda Board Software/Gallery
     static CAtlString GetCacheFolderPath();
+    // A gallery preference (below PreferencesPath): the user's own value first, then the machine-wide
+    // one; empty when neither is set.
+    static CAtlString GetGalleryPreference(const wchar_t *name);
     // The binary cache file of an XML manifest inside the cache folder.
     static CAtlString GetCachePath(const CAtlString &xmlPath);
     // Display texts by number (the user interface may register its own; 33 is "Folder").

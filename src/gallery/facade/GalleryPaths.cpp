@@ -18,18 +18,6 @@
 namespace
 {
 
-// A gallery preference, the user's own value first, then the machine-wide one.
-CAtlString GalleryPreference(const wchar_t *name)
-{
-    for (int scope : {PreferenceScopeUser, PreferenceScopeMachine}) {
-        unsigned int error = 0;
-        const CAtlString value =
-            GetPreferenceString(scope, CGallery::PreferencesPath, name, CAtlString(), &error, CGallery::PreferenceFile);
-        if (error == 0 && !value.empty()) return value;
-    }
-    return CAtlString();
-}
-
 // Stored paths may carry backslash separators (the registration commands write them that way).
 CAtlString AsFilePath(const CAtlString &path)
 {
@@ -64,7 +52,7 @@ CAtlString CGallery::GetDefaultMyContentManifestXmlPath()
 CAtlString CGallery::GetMyContentManifestXmlPath()
 {
     if (!SafeMode) {
-        const CAtlString stored = GalleryPreference(L"DefaultManifest");
+        const CAtlString stored = CGallery::GetGalleryPreference(L"DefaultManifest");
         if (!stored.empty()) return AsFilePath(ExpandEnvironmentReferences(stored));
     }
     return GetDefaultMyContentManifestXmlPath();
@@ -72,7 +60,7 @@ CAtlString CGallery::GetMyContentManifestXmlPath()
 
 CAtlString CGallery::GetStockManifestXmlPath()
 {
-    const CAtlString stored = GalleryPreference(L"GalleryTasterManifest");
+    const CAtlString stored = CGallery::GetGalleryPreference(L"GalleryTasterManifest");
     if (!stored.empty()) return AsFilePath(stored);
     const CAtlString beside = GetApplicationDirectoryPath() + L"/Gallery/" + ImsManifestXml;
     if (CKeldaFilePath(beside).FileExists()) return beside;
@@ -96,4 +84,15 @@ CAtlString CGallery::GetBoardLanguage()
     if (CGalleryHooks::GetBoardLanguage(language)) return language;
     language = Text::FromQt(KDLocale::GetCurrentLocaleDirName(true));
     return language.empty() ? CAtlString(DefaultLanguage) : language;
+}
+
+CAtlString CGallery::GetGalleryPreference(const wchar_t *name)
+{
+    for (int scope : {PreferenceScopeUser, PreferenceScopeMachine}) {
+        unsigned int error = 0;
+        const CAtlString value =
+            GetPreferenceString(scope, CGallery::PreferencesPath, name, CAtlString(), &error, CGallery::PreferenceFile);
+        if (error == 0 && !value.empty()) return value;
+    }
+    return CAtlString();
 }

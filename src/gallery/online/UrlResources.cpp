@@ -26,17 +26,6 @@ CAtlString PagesBase()
            OnlineHosts::ProductWord;
 }
 
-CAtlString GalleryPreference(const wchar_t *name)
-{
-    for (int scope : {PreferenceScopeUser, PreferenceScopeMachine}) {
-        unsigned int error = 0;
-        const CAtlString value =
-            GetPreferenceString(scope, CGallery::PreferencesPath, name, CAtlString(), &error, CGallery::PreferenceFile);
-        if (error == 0 && !value.empty()) return value;
-    }
-    return CAtlString();
-}
-
 } // namespace
 
 CUrlResources &CUrlResources::instance()
@@ -110,7 +99,7 @@ bool CUrlResources::isTrustedChecksum(const CAtlString &checksum) const
 
 CAtlString CUrlResources::getUrlResourcesUrl() const
 {
-    const CAtlString overridden = GalleryPreference(MarketplaceOverridePreference);
+    const CAtlString overridden = CGallery::GetGalleryPreference(MarketplaceOverridePreference);
     if (!overridden.empty()) return overridden;
     return OnlineHosts::Base(OnlineHosts::eRole::Marketplace) + L"/onlinemarketplace.xml";
 }
