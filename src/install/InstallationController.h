@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <algorithm>
 #include <vector>
 
 class CGalleryInstallation;
@@ -167,6 +168,11 @@ class CInstallationController
 
     // --- Observers (not owned; duplicates are not checked)
     void AddInstallationObserver(IInstallationObserver *observer) { m_observers.push_back(observer); }
+    // An observer that goes away before the controller (a window) takes itself off the list.
+    void RemoveInstallationObserver(IInstallationObserver *observer)
+    {
+        m_observers.erase(std::remove(m_observers.begin(), m_observers.end(), observer), m_observers.end());
+    }
     void NotifyObservers(Event event);
     // Asks every observer in order; the first no is the answer. Yes with no observers.
     bool AskObservers(Event event);

@@ -139,7 +139,11 @@ MainWindow::MainWindow(std::shared_ptr<CInstallationController> controller,
     MainWindowScript::FromEnvironment(script, this);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The controller is shared and may outlive the window: no event may reach it afterwards.
+    if (m_controller) m_controller->RemoveInstallationObserver(this);
+}
 
 GSTreeView *MainWindow::MakeView(const char *name, TreeItemModel *model)
 {

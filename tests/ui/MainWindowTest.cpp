@@ -91,6 +91,14 @@ TEST_F(MainWindowTest, TheLayoutNamesItsPartsAndWaitsForChanges)
     EXPECT_EQ(m_window->findChild<QLineEdit *>("lineEditFolder")->text().toStdString(), DestinationPath());
 }
 
+TEST_F(MainWindowTest, TheSharedControllerOutlivesTheWindow)
+{
+    OpenWindow();
+    m_window.reset();
+    // The read's events find no window behind them.
+    EXPECT_TRUE(m_controller->ReadGalleryState(nullptr));
+}
+
 TEST_F(MainWindowTest, AReadEmptiesTheModelsFirstAndRebuildsThemFromTheNewItems)
 {
     OpenWindow();
