@@ -3,8 +3,8 @@
 #include "app/WorkFlow.h"
 
 #include "configuration/ConfigurationWrapper.h"
+#include "gallery/facade/Gallery.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -34,12 +34,7 @@ void CWorkFlow::FixUpPermissionsForForcedUser(const NTrove::CCmdLineContext &con
 
 bool CWorkFlow::IsGalleryFolder(const CKeldaDirectoryPath &directory)
 {
-    const QFileInfo info(Text::ToQt(directory.GetDirectoryPathString()));
-    if (!info.exists() && !info.isSymLink()) return true;
-    if (!info.isDir()) return false;
-    const QDir folder(info.absoluteFilePath());
-    if (folder.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) return true;
-    return QFileInfo(folder.filePath(QStringLiteral("imsmanifest.xml"))).isFile();
+    return CGallery::IsGalleryFolder(directory.GetDirectoryPathString());
 }
 
 bool CWorkFlow::CheckWritePermissions(const CKeldaDirectoryPath &directory)

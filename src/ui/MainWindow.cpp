@@ -2,6 +2,7 @@
 #include "ui/MainWindow.h"
 
 #include "configuration/ConfigurationWrapper.h"
+#include "gallery/facade/Gallery.h"
 #include "install/GalleryInstallation.h"
 #include "install/GalleryInstallationItem.h"
 #include "install/InstallationController.h"
@@ -74,16 +75,6 @@ QModelIndex FindRow(const QAbstractItemModel *model, const QString &text, const 
         if (inner.isValid()) return inner;
     }
     return QModelIndex();
-}
-
-bool IsGalleryFolder(const QString &path)
-{
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink()) return true;
-    if (!info.isDir()) return false;
-    const QDir folder(info.absoluteFilePath());
-    if (folder.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) return true;
-    return QFileInfo(folder.filePath(QStringLiteral("imsmanifest.xml"))).isFile();
 }
 
 } // namespace
@@ -480,7 +471,7 @@ void MainWindow::OnBrowse()
     const QString title = tr("Select a folder for new gallery location");
     while (true) {
         if (!selector.SelectNewPath(title, this)) return;
-        if (IsGalleryFolder(selector.GetPath())) break;
+        if (CGallery::IsGalleryFolder(Text::FromQt(selector.GetPath()))) break;
         QMessageBox::critical(this, Message(kTitle),
                               tr("This folder holds other files and no gallery:\n%1").arg(selector.GetPath()) +
                                   QLatin1Char('\n') + Message(kSelectAnotherDirectory));

@@ -109,6 +109,9 @@ class CGallery
     static bool IsRemoteFilesystem(const wchar_t *) { return false; }
     [[nodiscard]] static HRESULT ConvertFile(const wchar_t *, const wchar_t *) { return S_OK; }
     static bool CurrentUserCanWriteFile(const wchar_t *path);
+    // A folder that can take a gallery: missing, empty, or already holding the manifest file. A folder
+    // with someone else's files is not one.
+    static bool IsGalleryFolder(const CAtlString &directory);
     // ~/.Kelda Labs Inc/Kelda Board Software/Gallery
     static CAtlString GetCacheFolderPath();
     // A gallery preference (below PreferencesPath): the user's own value first, then the machine-wide

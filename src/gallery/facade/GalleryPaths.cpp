@@ -9,6 +9,8 @@
 #include "support/SysRoot.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 #include <unistd.h>
 
@@ -95,4 +97,14 @@ CAtlString CGallery::GetGalleryPreference(const wchar_t *name)
         if (error == 0 && !value.empty()) return value;
     }
     return CAtlString();
+}
+
+bool CGallery::IsGalleryFolder(const CAtlString &directory)
+{
+    const QFileInfo info(Text::ToQt(directory));
+    if (!info.exists() && !info.isSymLink()) return true;
+    if (!info.isDir()) return false;
+    const QDir folder(info.absoluteFilePath());
+    if (folder.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) return true;
+    return QFileInfo(folder.filePath(Text::ToQt(ImsManifestXml))).isFile();
 }

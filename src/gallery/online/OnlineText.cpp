@@ -2,6 +2,8 @@
 
 #include "settings/KDAppInfo.h"
 
+#include <QUrl>
+
 #include <array>
 #include <utility>
 
@@ -36,20 +38,8 @@ CAtlString OnlineText::HtmlEscape(const CAtlString &text)
 
 CAtlString OnlineText::PercentEncode(const CAtlString &text)
 {
-    static const char hex[] = "0123456789ABCDEF";
-    CAtlString out;
-    for (unsigned char byte : Text::ToUtf8(text)) {
-        const bool plain = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-                           (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' || byte == '~';
-        if (plain) {
-            out += static_cast<wchar_t>(byte);
-        } else {
-            out += L'%';
-            out += static_cast<wchar_t>(hex[byte >> 4]);
-            out += static_cast<wchar_t>(hex[byte & 15]);
-        }
-    }
-    return out;
+    // Every byte of the UTF-8 form but the unreserved characters (letters, digits, "-._~").
+    return Text::FromUtf8(QUrl::toPercentEncoding(Text::ToQt(text)).toStdString());
 }
 
 bool OnlineText::IsWebUrl(const CAtlString &text)

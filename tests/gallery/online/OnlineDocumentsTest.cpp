@@ -103,6 +103,9 @@ TEST(UrlResourcesReaderTest, WrongRootOrVersionIsRefusedAndBrokenDocumentsFail)
     EXPECT_EQ(Read("<resources version=\"0.1\">" + good + "</resources>", document), E_INVALIDARG);
     EXPECT_EQ(Read("<urlresources>" + good + "</urlresources>", document), E_INVALIDARG);
     EXPECT_EQ(Read(Doc(good).substr(0, 60), document), E_FAIL);
+    // No document at all is no success either.
+    for (const std::string &none : {std::string(), std::string("plain text"), std::string("<?xml version=\"1.0\"?>")})
+        EXPECT_TRUE(FAILED(Read(none, document))) << none;
     const std::string huge = Doc(std::string(Limits::kMaxOnlineDocumentBytes, ' '));
     EXPECT_EQ(Read(huge, document), E_FAIL);
 }
@@ -173,6 +176,10 @@ TEST(ResourcesPageTest, OtherRootsAndVersionsAreRefused)
     ReadFeed("<rss version=\"0.91\"><channel/></rss>", E_INVALIDARG);
     ReadFeed("<feed version=\"2.0\"/>", E_INVALIDARG);
     ReadFeed("<rss version=\"2.0\"><channel>", E_FAIL);
+    for (const std::string &none : {std::string(), std::string("plain text"), std::string("<?xml version=\"1.0\"?>")}) {
+        RssFeed feed;
+        EXPECT_TRUE(FAILED(ReadRssFeed(none.data(), none.size(), feed))) << none;
+    }
 }
 
 TEST(ResourcesPageTest, HostileFeedGivesASafeBoundedPage)
